@@ -1,0 +1,82 @@
+// The system services the engine needs, behind one small interface with a Win32 side
+// (runtime_win.cpp, wide-character APIs only) and a POSIX side (runtime_posix.cpp).
+// Every operation reports failure by throwing RuntimeError (naming the call); none shows anything.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace dravelin {
+
+// Last-modified time in whole seconds since 1970-01-01 00:00:00 UTC. Timestamps are shown and
+// compared to the second, so finer parts are dropped (rounded towards the past).
+using FileTime = std::int64_t;
+
+#ifdef _WIN32
+inline constexpr wchar_t kPathSeparator = L'\\';
+#else
+inline constexpr wchar_t kPathSeparator = L'/';
+#endif
+
+struct DirEntry {
+  std::wstring name;  // without its directory
+  FileTime modified;
+};
+
+// One pass over a directory listing. Entries come in the order the system gives them.
+class Listing {
+ public:
+  virtual ~Listing() = default;
+  virtual std::optional<DirEntry> next() = 0;  // nullopt after the last entry
+};
+
+// Sequential input of one text file, read as raw bytes (the file is in code page 949).
+// The file is closed when the object goes away, on every path.
+class TextInput {
+ public:
+  virtual ~TextInput() = default;
+  virtual bool atEnd() = 0;
+  // The next line without its line end. CR LF ends a line, and so does a bare LF.
+  virtual std::string readLine() = 0;
+};
+
+class Runtime {
+ public:
+  virtual ~Runtime() = default;
+
+  // The directory that holds the running program, without a trailing separator.
+  virtual std::wstring programDirectory() = 0;
+
+  // Ordinary files matching `pattern`: a directory followed by "*.*" (every file), or a full
+  // file path (an existence test). Ordinary means no directories and no hidden or system files
+  // (on POSIX: regular files whose names do not begin with a dot); read-only and archive files
+  // are ordinary. A directory that does not exist gives an empty listing.
+  virtual std::unique_ptr<Listing> listFiles(const std::wstring& pattern) = 0;
+
+  // Every entry of `directory` that a lookup by full path would find: hidden and system files and
+  // subdirectories included ("." and ".." excluded).
+  virtual std::unique_ptr<Listing> listEverything(const std::wstring& directory) = 0;
+
+  // The form of a file name under which the file system considers two names the same
+  // (upper case on Windows, whose file names ignore case; the name itself on POSIX).
+  virtual std::wstring fileNameKey(const std::wstring& name) = 0;
+
+  virtual FileTime fileTimestamp(const std::wstring& path) = 0;
+
+  // Copies `source` over `destination`: the data goes to a temporary file beside the destination,
+  // which then replaces the destination in one step. On any failure the old destination is left
+  // whole and the temporary file is removed. The copy keeps the source's last-modified time.
+  virtual void copyFile(const std::wstring& source, const std::wstring& destination) = 0;
+
+  // Starts an executable by full path in a normal window with the focus; does not wait for it.
+  virtual void startProgram(const std::wstring& path) = 0;
+
+  virtual std::unique_ptr<TextInput> openTextInput(const std::wstring& path) = 0;
+};
+
+// The runtime of the system the program was built for.
+std::unique_ptr<Runtime> MakeSystemRuntime();
+
+}  // namespace dravelin

@@ -1,0 +1,40 @@
+// The update pass: read the two settings, list the server directory, ask about each file whose
+// server copy is newer (or has no local copy), copy what the user accepts, close the progress
+// window and start the client program.
+#pragma once
+
+#include <string>
+
+#include "runtime.h"
+#include "variant.h"
+
+namespace dravelin {
+
+// What the pass needs of the windows. The Win32 program implements it with the confirmation
+// dialog and the progress window; tests implement it with a scripted answerer.
+class PassWindows {
+ public:
+  virtual ~PassWindows() = default;
+
+  // The confirmation dialog's three labels. The first touch of a dialog that is not loaded
+  // creates it, and creating it sets modUpdate::UpdateChoice to ChoiceNone.
+  virtual void setFileName(const std::wstring& text) = 0;
+  virtual void setOldDate(const std::wstring& text) = 0;
+  virtual void setNewDate(const std::wstring& text) = 0;
+
+  // Shows the dialog modally; returns when it is gone (a button wrote UpdateChoice first, or the
+  // user closed it and UpdateChoice kept its 0).
+  virtual void showQuestion() = 0;
+  // Unloads the dialog; nothing happens when it is already gone.
+  virtual void unloadQuestion() = 0;
+
+  // Processes the window messages that are waiting, then returns.
+  virtual void pumpEvents() = 0;
+
+  // Unloads the progress window that hosts the pass.
+  virtual void unloadProgressWindow() = 0;
+};
+
+void RunUpdatePass(Runtime& runtime, PassWindows& windows, const Variant& variant);
+
+}  // namespace dravelin
