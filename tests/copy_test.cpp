@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include "runtime_error.h"
+#include "test_tree.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace dravelin {
+namespace {
+
+using testing::CountLeftovers;
+using testing::ReadAll;
+using testing::TempTree;
+
+constexpr FileTime kServerTime = 1'790'000'000;
+
+class CopyFile : public ::testing::Test {
+ protected:
+  std::wstring serverFile(std::wstring_view name, std::string_view bytes) {
+    const std::wstring path = server_.write(name, bytes);
+    testing::SetModified(path, kServerTime);
+    return path;
+  }
+
+  TempTree server_;
+  TempTree local_;
+  std::unique_ptr<Runtime> runtime_ = MakeSystemRuntime();
+};
+
+TEST_F(CopyFile, CreatesAMissingFileWithTheSourcesTime) {
+  const std::wstring target = local_.path(L"새파일.dat");
+  runtime_->copyFile(serverFile(L"새파일.dat", "new contents"), target);
+  EXPECT_EQ(ReadAll(target), "new contents");
+  EXPECT_EQ(testing::Modified(target), kServerTime);
+  EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+}
+
+TEST_F(CopyFile, ReplacesAnExistingFileWhole) {
+  const std::wstring target = local_.write(L"client.exe", std::string(100'000, 'o'));
+  runtime_->copyFile(serverFile(L"client.exe", "short"), target);
+  EXPECT_EQ(ReadAll(target), "short");
+  EXPECT_EQ(testing::Modified(target), kServerTime);
+  EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+}
+
+TEST_F(CopyFile, AFailureAfterTheDataWasWrittenLeavesTheOldDestination) {
+  // A directory in the destination's place lets the data copy succeed and the final replace fail.
+  const std::wstring target = local_.makeDirectory(L"data.pak");
+  local_.write(L"data.pak/inside.txt", "kept");
+  EXPECT_THROW(runtime_->copyFile(serverFile(L"data.pak", "payload"), target), RuntimeError);
+  EXPECT_EQ(ReadAll(local_.path(L"data.pak") + kPathSeparator + L"inside.txt"), "kept");
+  EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+}
+
+TEST_F(CopyFile, AnUnreadableSourceChangesNothing) {
+  const std::wstring target = local_.write(L"a.dat", "old");
+  EXPECT_THROW(runtime_->copyFile(server_.path(L"missing.dat"), target), RuntimeError);
+  EXPECT_THROW(runtime_->copyFile(server_.makeDirectory(L"a.dat"), target), RuntimeError);
+  EXPECT_EQ(ReadAll(target), "old");
+  EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+}
+
+TEST_F(CopyFile, AMissingDestinationDirectoryFails) {
+  EXPECT_THROW(runtime_->copyFile(serverFile(L"a.dat", "x"), local_.path(L"no/such/a.dat")),
+               RuntimeError);
+}
+
+#ifdef _WIN32
+TEST_F(CopyFile, AFileInUseStaysAsItWas) {
+  const std::wstring target = local_.write(L"client.exe", "running");
+  // Opened the way a running program holds its image: others may read but not replace it.
+  const HANDLE inUse = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+  EXPECT_THROW(runtime_->copyFile(serverFile(L"client.exe", "update"), target), RuntimeError);
+  CloseHandle(inUse);
+  EXPECT_EQ(ReadAll(target), "running");
+  EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+}
+
+TEST_F(CopyFile, AReadOnlyLocalFileIsLeftAsItIs) {
+  const std::wstring target = local_.write(L"settings.dat", "protected");
+  testing::MakeReadOnly(target, true);
+  EXPECT_THROW(runtime_->copyFile(serverFile(L"settings.dat", "update"), target), RuntimeError);
+  EXPECT_EQ(ReadAll(target), "protected");
+  EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+}
+#endif
+
+}  // namespace
+}  // namespace dravelin

@@ -1,0 +1,21 @@
+// Started by the tests: proves it ran by writing "started" into a marker file beside itself.
+#include <filesystem>
+#include <fstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+int main() {
+#ifdef _WIN32
+  wchar_t self[32768];
+  GetModuleFileNameW(nullptr, self, 32768);
+  const std::filesystem::path program(self);
+#else
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe");
+#endif
+  std::ofstream(program.parent_path() / "marker-program.started") << "started";
+  return 0;
+}

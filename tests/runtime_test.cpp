@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "runtime_error.h"
+#include "test_tree.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace dravelin {
+namespace {
+
+using testing::MakeHidden;
+using testing::MakeReadOnly;
+using testing::SetModified;
+using testing::TempTree;
+namespace fs = std::filesystem;
+
+constexpr FileTime kSomeTime = 1'700'000'000;
+constexpr FileTime kLaterTime = 1'790'000'000;
+
+std::set<std::wstring> Names(Listing& listing) {
+  std::set<std::wstring> names;
+  while (const auto entry = listing.next()) names.insert(entry->name);
+  return names;
+}
+
+class RuntimeServices : public ::testing::Test {
+ protected:
+  std::wstring all() const { return tree_.dir() + kPathSeparator + L"*.*"; }
+
+  TempTree tree_;
+  std::unique_ptr<Runtime> runtime_ = MakeSystemRuntime();
+};
+
+TEST_F(RuntimeServices, ListingGivesOrdinaryFilesOnly) {
+  tree_.write(L"client.exe", "x");
+  tree_.write(L"noextension", "x");
+  tree_.write(L"한글파일.dat", "x");
+  MakeReadOnly(tree_.write(L"readonly.dll", "x"), true);
+  tree_.makeDirectory(L"subdir");
+  tree_.makeDirectory(L"dotted.dir");
+  MakeHidden(tree_.write(L".hidden", "x"));
+#ifdef _WIN32
+  MakeSystemFile(tree_.write(L"system.sys", "x"));
+#endif
+  EXPECT_EQ(Names(*runtime_->listFiles(all())),
+            (std::set<std::wstring>{L"client.exe", L"noextension", L"한글파일.dat", L"readonly.dll"}));
+}
+
+TEST_F(RuntimeServices, ListingHandsOutEachFilesTime) {
+  SetModified(tree_.write(L"a.dat", "x"), kSomeTime);
+  SetModified(tree_.write(L"b.dat", "x"), kLaterTime);
+  auto listing = runtime_->listFiles(all());
+  std::map<std::wstring, FileTime> times;
+  while (const auto entry = listing->next()) times[entry->name] = entry->modified;
+  EXPECT_EQ(times, (std::map<std::wstring, FileTime>{{L"a.dat", kSomeTime}, {L"b.dat", kLaterTime}}));
+}
+
+TEST_F(RuntimeServices, ListingAnEmptyOrMissingDirectoryGivesNothing) {
+  EXPECT_EQ(runtime_->listFiles(all())->next(), std::nullopt);
+  const std::wstring missing = tree_.path(L"missing") + kPathSeparator + L"*.*";
+  EXPECT_EQ(runtime_->listFiles(missing)->next(), std::nullopt);
+}
+
+TEST_F(RuntimeServices, ListingAFullPathIsAnExistenceTest) {
+  const std::wstring file = tree_.write(L"filecopy.avi", "x");
+  const auto found = runtime_->listFiles(file)->next();
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->name, L"filecopy.avi");
+  EXPECT_EQ(runtime_->listFiles(tree_.path(L"absent.avi"))->next(), std::nullopt);
+  EXPECT_EQ(runtime_->listFiles(tree_.makeDirectory(L"dir.avi"))->next(), std::nullopt);
+  const std::wstring hidden = tree_.write(L".hidden.avi", "x");
+  MakeHidden(hidden);
+  EXPECT_EQ(runtime_->listFiles(hidden)->next(), std::nullopt);
+}
+
+TEST_F(RuntimeServices, ListingEverythingIncludesHiddenFilesAndDirectories) {
+  tree_.write(L"plain", "x");
+  MakeHidden(tree_.write(L".secret", "x"));
+  tree_.makeDirectory(L"sub");
+  EXPECT_EQ(Names(*runtime_->listEverything(tree_.dir())),
+            (std::set<std::wstring>{L"plain", L".secret", L"sub"}));
+}
+
+TEST_F(RuntimeServices, FileNameKeyFollowsTheFileSystemsCaseRule) {
+#ifdef _WIN32
+  EXPECT_EQ(runtime_->fileNameKey(L"Client.Exe"), runtime_->fileNameKey(L"CLIENT.exe"));
+#else
+  EXPECT_NE(runtime_->fileNameKey(L"Client.Exe"), runtime_->fileNameKey(L"CLIENT.exe"));
+#endif
+}
+
+TEST_F(RuntimeServices, TimestampOfAFileAndOfAMissingOne) {
+  const std::wstring file = tree_.write(L"한글.txt", "x");
+  SetModified(file, kSomeTime);
+  EXPECT_EQ(runtime_->fileTimestamp(file), kSomeTime);
+  EXPECT_THROW(runtime_->fileTimestamp(tree_.path(L"missing.txt")), RuntimeError);
+}
+
+TEST_F(RuntimeServices, ProgramDirectoryHoldsTheRunningProgram) {
+  const std::wstring dir = runtime_->programDirectory();
+  ASSERT_FALSE(dir.empty());
+  EXPECT_NE(dir.back(), kPathSeparator);
+  EXPECT_TRUE(fs::exists(testing::Path(dir) / MARKER_PROGRAM_NAME));
+}
+
+TEST_F(RuntimeServices, StartProgramRunsItWithoutWaiting) {
+  const fs::path dir = testing::Path(runtime_->programDirectory());
+  const fs::path marker = dir / "marker-program.started";
+  fs::remove(marker);
+  runtime_->startProgram(testing::Wide(dir / MARKER_PROGRAM_NAME));
+  for (int i = 0; i < 200 && !fs::exists(marker); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(testing::ReadAll(testing::Wide(marker)), "started");
+  EXPECT_THROW(runtime_->startProgram(tree_.path(L"no-such-program.exe")), RuntimeError);
+}
+
+TEST_F(RuntimeServices, TextInputReadsLinesAndClosesTheFile) {
+  const std::wstring file = tree_.write(L"lines.txt", "one\r\ntwo\nthree\rstill three\r\n\r\nlast");
+  {
+    auto input = runtime_->openTextInput(file);
+    std::vector<std::string> lines;
+    while (!input->atEnd()) lines.push_back(input->readLine());
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three\rstill three", "", "last"}));
+  }
+  // Closed again: the file can be replaced at once (Windows refuses while it is open).
+  EXPECT_NO_THROW(fs::remove(testing::Path(file)));
+  EXPECT_TRUE(runtime_->openTextInput(tree_.write(L"empty.txt", ""))->atEnd());
+  EXPECT_THROW(runtime_->openTextInput(tree_.path(L"missing.txt")), RuntimeError);
+}
+
+}  // namespace
+}  // namespace dravelin

@@ -1,0 +1,184 @@
+#include "test_tree.h"
+
+#include "utf8.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace dravelin::testing {
+
+// std::filesystem turns wide names into bytes through the C library's locale, which knows no
+// Hangul in the "C" locale; the engine's POSIX paths are UTF-8, so the tests' are too.
+fs::path Path(std::wstring_view name) {
+#ifdef _WIN32
+  return fs::path(name);
+#else
+  return fs::path(ToUtf8(name));
+#endif
+}
+
+std::wstring Wide(const fs::path& path) {
+#ifdef _WIN32
+  return path.wstring();
+#else
+  return FromUtf8(path.string());
+#endif
+}
+
+
+TempTree::TempTree() {
+  static std::atomic<int> counter{0};
+#ifdef _WIN32
+  const unsigned long pid = GetCurrentProcessId();
+#else
+  const unsigned long pid = static_cast<unsigned long>(getpid());
+#endif
+  root_ = fs::temp_directory_path() /
+          ("dravelin-test-" + std::to_string(pid) + "-" + std::to_string(counter++));
+  fs::remove_all(root_);
+  fs::create_directories(root_);
+}
+
+TempTree::~TempTree() {
+  std::error_code ignored;
+  for (const auto& entry : fs::recursive_directory_iterator(root_, ignored)) {
+    MakeReadOnly(Wide(entry.path()), false);
+  }
+  fs::remove_all(root_, ignored);
+}
+
+std::wstring TempTree::write(std::wstring_view name, std::string_view bytes) const {
+  const fs::path file = root_ / Path(name);
+  std::ofstream out(file, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) throw std::runtime_error("cannot write test file");
+  return Wide(file);
+}
+
+std::wstring TempTree::makeDirectory(std::wstring_view name) const {
+  fs::create_directories(root_ / Path(name));
+  return Wide(root_ / Path(name));
+}
+
+std::string ReadAll(const std::wstring& file) {
+  std::ifstream in(Path(file), std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+#ifdef _WIN32
+
+namespace {
+constexpr LONGLONG kTicksPerSecond = 10'000'000;
+constexpr LONGLONG kTicksFrom1601To1970 = 116'444'736'000'000'000;
+
+void SetAttribute(const std::wstring& file, DWORD attribute, bool on) {
+  const DWORD current = GetFileAttributesW(file.c_str());
+  if (current == INVALID_FILE_ATTRIBUTES) throw std::runtime_error("GetFileAttributesW");
+  SetFileAttributesW(file.c_str(), on ? current | attribute : current & ~attribute);
+}
+}  // namespace
+
+void SetModified(const std::wstring& file, FileTime time) {
+  const HANDLE h = CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("CreateFileW for SetFileTime");
+  const auto ticks = static_cast<ULONGLONG>(time * kTicksPerSecond + kTicksFrom1601To1970);
+  const FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  const BOOL ok = SetFileTime(h, nullptr, nullptr, &ft);
+  CloseHandle(h);
+  if (!ok) throw std::runtime_error("SetFileTime");
+}
+
+FileTime Modified(const std::wstring& file) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) {
+    throw std::runtime_error("GetFileAttributesExW");
+  }
+  const auto ticks = static_cast<LONGLONG>((ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                           data.ftLastWriteTime.dwLowDateTime);
+  return (ticks - kTicksFrom1601To1970) / kTicksPerSecond;
+}
+
+void MakeHidden(const std::wstring& file) { SetAttribute(file, FILE_ATTRIBUTE_HIDDEN, true); }
+void MakeSystemFile(const std::wstring& file) { SetAttribute(file, FILE_ATTRIBUTE_SYSTEM, true); }
+void MakeReadOnly(const std::wstring& file, bool readOnly) {
+  SetAttribute(file, FILE_ATTRIBUTE_READONLY, readOnly);
+}
+
+#else
+
+void SetModified(const std::wstring& file, FileTime time) {
+  const timespec times[2] = {{time, 0}, {time, 0}};
+  if (utimensat(AT_FDCWD, Path(file).c_str(), times, 0) != 0) throw std::runtime_error("utimensat");
+}
+
+FileTime Modified(const std::wstring& file) {
+  struct stat info {};
+  if (stat(Path(file).c_str(), &info) != 0) throw std::runtime_error("stat");
+  return info.st_mtim.tv_sec;
+}
+
+void MakeHidden(const std::wstring& file) {
+  if (Path(file).filename().string().front() != '.') {
+    throw std::logic_error("hidden names start with a dot");
+  }
+}
+void MakeSystemFile(const std::wstring&) {}
+void MakeReadOnly(const std::wstring& file, bool readOnly) {
+  std::error_code ignored;
+  fs::permissions(Path(file), fs::perms::owner_write,
+                  readOnly ? fs::perm_options::remove : fs::perm_options::add, ignored);
+}
+
+#endif
+
+int CountLeftovers(const std::wstring& directory) {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(Path(directory))) {
+    const std::wstring name = Wide(entry.path().filename());
+    const bool temporary = name.find(L".dravelin-") != std::wstring::npos ||
+                           (name.starts_with(L"dvl") && name.ends_with(L".tmp"));
+    if (temporary) ++count;
+  }
+  return count;
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* tz) {
+  const char* previous = std::getenv("TZ");
+  hadPrevious_ = previous != nullptr;
+  if (previous) previous_ = previous;
+#ifdef _WIN32
+  _putenv_s("TZ", tz);
+  _tzset();
+#else
+  setenv("TZ", tz, 1);
+  tzset();
+#endif
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+#ifdef _WIN32
+  _putenv_s("TZ", hadPrevious_ ? previous_.c_str() : "");
+  _tzset();
+#else
+  if (hadPrevious_) setenv("TZ", previous_.c_str(), 1); else unsetenv("TZ");
+  tzset();
+#endif
+}
+
+}  // namespace dravelin::testing
