@@ -75,7 +75,7 @@ class FindListing final : public Listing {
   bool ordinaryOnly_;
   bool pending_ = false;
   WIN32_FIND_DATAW data_{};
-  FindHandle find_;
+  win::UniqueFindHandle find_;
 };
 
 std::wstring DirectoryOf(const std::wstring& path) {
@@ -146,6 +146,12 @@ class Win32Runtime final : public Runtime {
   }
 
   void copyFile(const std::wstring& source, const std::wstring& destination) override {
+    // A read-only destination stays as it is, as the system's own copy leaves it. Windows'
+    // MoveFileEx refuses to replace it as well, but Wine's replaces it, so ask first.
+    const DWORD attributes = GetFileAttributesW(destination.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+      throw RuntimeError("CopyFileW (read-only destination)", ERROR_ACCESS_DENIED);
+    }
     TemporaryFile temporary(destination);
     // CopyFileW brings the data, the attributes and the last-write time along.
     if (!CopyFileW(source.c_str(), temporary.path().c_str(), FALSE)) {
@@ -165,8 +171,8 @@ class Win32Runtime final : public Runtime {
                         nullptr, &startup, &process)) {
       throw RuntimeError("CreateProcessW", GetLastError());
     }
-    KernelHandle thread(process.hThread);
-    KernelHandle started(process.hProcess);
+    const win::UniqueKernelHandle thread(process.hThread);
+    const win::UniqueKernelHandle started(process.hProcess);
   }
 
   std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override {

@@ -68,6 +68,13 @@ TEST_F(ConfigFile, AKeyCutInsideADoubleByteCharacterDoesNotMatch) {
   EXPECT_EQ(exe("Exe_Progra" + ToCp949(L"한") + "=x.exe\r\n"), L"");
 }
 
+TEST_F(ConfigFile, ALoneLeadByteDoesNotSwallowTheLineEnd) {
+  // Lines are split on bytes before any conversion, so a broken double-byte character at the end
+  // of one line cannot join it to the next.
+  EXPECT_EQ(exe("Server_directory=a\xB0\r\nExe_Program=b.exe\r\n"), L"b.exe");
+  EXPECT_EQ(exe("Server_directory=a\xB0\nExe_Program=b.exe\n"), L"b.exe");
+}
+
 TEST_F(ConfigFile, EmptyFileOrNoSuchKeyGivesEmpty) {
   EXPECT_EQ(exe(""), L"");
   EXPECT_EQ(exe("Server_directory=\\\\srv\\\r\n[section]\r\n; Exe_Program=x\r\n"), L"");

@@ -16,7 +16,7 @@ using testing::TempTree;
 
 constexpr FileTime kServerTime = 1'790'000'000;
 
-class CopyFile : public ::testing::Test {
+class CopyOverLocalFile : public ::testing::Test {
  protected:
   std::wstring serverFile(std::wstring_view name, std::string_view bytes) {
     const std::wstring path = server_.write(name, bytes);
@@ -29,7 +29,7 @@ class CopyFile : public ::testing::Test {
   std::unique_ptr<Runtime> runtime_ = MakeSystemRuntime();
 };
 
-TEST_F(CopyFile, CreatesAMissingFileWithTheSourcesTime) {
+TEST_F(CopyOverLocalFile, CreatesAMissingFileWithTheSourcesTime) {
   const std::wstring target = local_.path(L"새파일.dat");
   runtime_->copyFile(serverFile(L"새파일.dat", "new contents"), target);
   EXPECT_EQ(ReadAll(target), "new contents");
@@ -37,7 +37,7 @@ TEST_F(CopyFile, CreatesAMissingFileWithTheSourcesTime) {
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
-TEST_F(CopyFile, ReplacesAnExistingFileWhole) {
+TEST_F(CopyOverLocalFile, ReplacesAnExistingFileWhole) {
   const std::wstring target = local_.write(L"client.exe", std::string(100'000, 'o'));
   runtime_->copyFile(serverFile(L"client.exe", "short"), target);
   EXPECT_EQ(ReadAll(target), "short");
@@ -45,7 +45,7 @@ TEST_F(CopyFile, ReplacesAnExistingFileWhole) {
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
-TEST_F(CopyFile, AFailureAfterTheDataWasWrittenLeavesTheOldDestination) {
+TEST_F(CopyOverLocalFile, AFailureAfterTheDataWasWrittenLeavesTheOldDestination) {
   // A directory in the destination's place lets the data copy succeed and the final replace fail.
   const std::wstring target = local_.makeDirectory(L"data.pak");
   local_.write(L"data.pak/inside.txt", "kept");
@@ -54,7 +54,7 @@ TEST_F(CopyFile, AFailureAfterTheDataWasWrittenLeavesTheOldDestination) {
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
-TEST_F(CopyFile, AnUnreadableSourceChangesNothing) {
+TEST_F(CopyOverLocalFile, AnUnreadableSourceChangesNothing) {
   const std::wstring target = local_.write(L"a.dat", "old");
   EXPECT_THROW(runtime_->copyFile(server_.path(L"missing.dat"), target), RuntimeError);
   EXPECT_THROW(runtime_->copyFile(server_.makeDirectory(L"a.dat"), target), RuntimeError);
@@ -62,13 +62,13 @@ TEST_F(CopyFile, AnUnreadableSourceChangesNothing) {
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
-TEST_F(CopyFile, AMissingDestinationDirectoryFails) {
+TEST_F(CopyOverLocalFile, AMissingDestinationDirectoryFails) {
   EXPECT_THROW(runtime_->copyFile(serverFile(L"a.dat", "x"), local_.path(L"no/such/a.dat")),
                RuntimeError);
 }
 
 #ifdef _WIN32
-TEST_F(CopyFile, AFileInUseStaysAsItWas) {
+TEST_F(CopyOverLocalFile, AFileInUseStaysAsItWas) {
   const std::wstring target = local_.write(L"client.exe", "running");
   // Opened the way a running program holds its image: others may read but not replace it.
   const HANDLE inUse = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -80,7 +80,7 @@ TEST_F(CopyFile, AFileInUseStaysAsItWas) {
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
-TEST_F(CopyFile, AReadOnlyLocalFileIsLeftAsItIs) {
+TEST_F(CopyOverLocalFile, AReadOnlyLocalFileIsLeftAsItIs) {
   const std::wstring target = local_.write(L"settings.dat", "protected");
   testing::MakeReadOnly(target, true);
   EXPECT_THROW(runtime_->copyFile(serverFile(L"settings.dat", "update"), target), RuntimeError);

@@ -17,6 +17,7 @@ namespace {
 
 using testing::MakeHidden;
 using testing::MakeReadOnly;
+using testing::MakeSystemFile;
 using testing::SetModified;
 using testing::TempTree;
 namespace fs = std::filesystem;

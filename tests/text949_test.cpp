@@ -26,10 +26,6 @@ TEST(CodePage949, InvalidBytesConvertWithoutFailing) {
     EXPECT_FALSE(FromCp949(bytes).empty());
   }
   EXPECT_EQ(FromCp949(std::string("ab\xB0")).substr(0, 2), L"ab");
-  // A lead byte with no valid trail byte must not swallow the character after it.
-  const std::wstring text = FromCp949(std::string("\xB0\nx"));
-  EXPECT_NE(text.find(L'\n'), std::wstring::npos);
-  EXPECT_EQ(text.back(), L'x');
 }
 
 TEST(CodePage949, CharactersOutsideTheCodePageBecomeADefaultCharacter) {
