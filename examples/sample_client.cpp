@@ -1,0 +1,83 @@
+// A stand-in for the client program: proves that it was started by writing "client-started.txt"
+// beside itself, then shows a small window for a few seconds and ends.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+constexpr UINT kShowMilliseconds = 4000;
+constexpr UINT_PTR kCloseTimer = 1;
+constexpr int kWidth = 320;
+constexpr int kHeight = 120;
+
+std::wstring MarkerPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return path.substr(0, path.find_last_of(L'\\') + 1) + L"client-started.txt";
+}
+
+void WriteMarker() {
+  const HANDLE file = CreateFileW(MarkerPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  const char text[] = "started\r\n";
+  DWORD written = 0;
+  WriteFile(file, text, sizeof text - 1, &written, nullptr);
+  CloseHandle(file);
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      DestroyWindow(window);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = BeginPaint(window, &paint);
+      RECT client;
+      GetClientRect(window, &client);
+      SetBkMode(dc, TRANSPARENT);
+      DrawTextW(dc, L"The client program is running.", -1, &client,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  WriteMarker();
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = L"SampleClient";
+  RegisterClassW(&windowClass);
+  const HWND window = CreateWindowExW(0, L"SampleClient", L"Sample client", WS_OVERLAPPEDWINDOW,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr,
+                                      nullptr, instance, nullptr);
+  if (!window) return 1;
+  ShowWindow(window, show);
+  SetTimer(window, kCloseTimer, kShowMilliseconds, nullptr);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}

@@ -1,0 +1,56 @@
+// DmFileCopy: the progress window that is on screen while the update runs. It shows a welcome
+// banner with a small animation over its lower right part, offers nothing to click, and ignores
+// requests to close it: the update must finish and start the client.
+#pragma once
+
+#include <windows.h>
+
+#include "artwork.h"
+#include "file_copy_window_layout.h"
+#include "handles.h"
+#include "runtime.h"
+#include "variant.h"
+#include "window_class.h"
+
+namespace dravelin::win {
+
+class FileCopyWindow {
+ public:
+  // Loads the window: it exists with its controls, hidden.
+  FileCopyWindow(Build build, HINSTANCE instance);
+  ~FileCopyWindow() = default;
+
+  FileCopyWindow(const FileCopyWindow&) = delete;
+  FileCopyWindow& operator=(const FileCopyWindow&) = delete;
+
+  // Puts the window on screen without waiting for anything (modeless) and paints it at once.
+  void show();
+
+  // Plays "filecopy.avi" from the program's directory when an ordinary file of that name is
+  // there; otherwise the animation area stays empty. Throws when the clip cannot be opened.
+  void startAnimation(Runtime& runtime);
+
+  // Destroys the window; nothing happens when it is already gone.
+  void unload() { window_.reset(); }
+
+  HWND window() const { return window_.get(); }
+
+ private:
+  template <typename Owner>
+  friend LRESULT CALLBACK OwnedWindowProc(HWND, UINT, WPARAM, LPARAM);
+  void adoptWindow(HWND window) { window_.reset(window); }
+  void forgetWindow() { static_cast<void>(window_.release()); }
+  LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void createControls();
+
+  Build build_;
+  HINSTANCE instance_;
+  int dpi_;
+  HWND animation_ = nullptr;
+  UniqueBitmap banner_;
+  WindowIcons icons_;
+  // Last, so that the window goes before the pictures that it uses.
+  UniqueWindow window_;
+};
+
+}  // namespace dravelin::win
