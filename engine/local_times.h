@@ -1,0 +1,41 @@
+// The last-modified times of what the program directory holds, for comparing with the server's.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+
+#include "runtime.h"
+
+namespace dravelin {
+
+// No entry of that name in the program directory.
+class NoLocalFile : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads the whole program directory in one listing, the first time a time is asked for, so that
+// no file costs a request of its own. Every entry that a lookup by full path would find counts:
+// hidden and system files and subdirectories too, with names compared as the file system compares
+// them. Should that listing fail, each time is asked of the file system instead.
+class LocalTimes {
+ public:
+  LocalTimes(Runtime& runtime, std::wstring directory);
+
+  // The time of the entry `name`; throws NoLocalFile when there is none (or a RuntimeError from
+  // the file system when the directory could not be listed and the single lookup fails too).
+  FileTime of(const std::wstring& name);
+
+ private:
+  using TimesByKey = std::unordered_map<std::wstring, FileTime>;
+  std::optional<TimesByKey> listDirectory();
+
+  Runtime& runtime_;
+  std::wstring directory_;
+  bool listed_ = false;
+  std::optional<TimesByKey> times_;  // nullopt when the listing failed
+};
+
+}  // namespace dravelin

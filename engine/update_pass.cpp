@@ -1,0 +1,145 @@
+#include "update_pass.h"
+
+#include <optional>
+#include <stdexcept>
+
+#include "config.h"
+#include "error_rule.h"
+#include "local_times.h"
+#include "timestamp.h"
+#include "update_choice.h"
+
+namespace dravelin {
+
+namespace {
+
+using error_rule::Attempt;
+using error_rule::Guard;
+using modUpdate::UpdateChoice;
+
+constexpr wchar_t kServerDirectoryKey[] = L"Server_directory";
+constexpr wchar_t kExeProgramKey[] = L"Exe_Program";
+constexpr wchar_t kEveryFile[] = L"*.*";
+
+// The dialog reads: this server file; its local copy of <date> (or: there is none); to be
+// replaced by the server copy of <date>; replace?
+constexpr wchar_t kOldDateParticle[] = L"을";
+constexpr wchar_t kNewDateParticle[] = L"로";
+constexpr wchar_t kNoLocalCopy[] = L"해당화일은 존재하지 않습니다.";
+
+bool IsSeparator(wchar_t c) { return c == kPathSeparator || c == L'/'; }
+
+// The server directory is a prefix of every server path. Written without its closing separator it
+// would run into the file names and match nothing, so the separator is supplied.
+std::wstring AsDirectoryPrefix(std::wstring directory) {
+  if (!directory.empty() && !IsSeparator(directory.back())) directory += kPathSeparator;
+  return directory;
+}
+
+FileTime ToDate(const std::wstring& text) {
+  const std::optional<FileTime> time = ParseTimestampText(text);
+  if (!time) throw std::invalid_argument("timestamp text is no date");
+  return *time;
+}
+
+// Throws when a text cannot be converted (the date rule); the caller's guard then counts the
+// server file as newer.
+bool IsNewer(NewerRule rule, const std::wstring& serverText, const std::wstring& localText) {
+  if (rule == NewerRule::Text) return serverText > localText;
+  return ToDate(serverText) > ToDate(localText);
+}
+
+// The next name of a listing. A listing that fails part-way has no next name, so the scan ends.
+std::optional<DirEntry> NextFile(Listing* listing) {
+  std::optional<DirEntry> file;
+  if (listing != nullptr) Attempt([&] { file = listing->next(); });
+  return file;
+}
+
+class UpdatePass {
+ public:
+  UpdatePass(Runtime& runtime, PassWindows& windows, const Variant& variant)
+      : runtime_(runtime), windows_(windows), variant_(variant) {}
+
+  // Every statement below is a step under the error rule (error_rule.h).
+  void run() {
+    Attempt([&] { programDirectory_ = runtime_.programDirectory(); });
+    Attempt([&] { serverDirectory_ = AsDirectoryPrefix(setting(kServerDirectoryKey)); });
+    Attempt([&] { exeProgram_ = setting(kExeProgramKey); });
+    Attempt([&] { windows_.pumpEvents(); });
+    UpdateChoice = modUpdate::ChoiceNone;
+    scan();
+    Attempt([&] { windows_.unloadProgressWindow(); });
+    Attempt([&] { runtime_.startProgram(localPath(exeProgram_)); });
+  }
+
+ private:
+  std::wstring localPath(const std::wstring& name) const {
+    if (programDirectory_.empty()) throw std::logic_error("program directory unknown");
+    return programDirectory_ + kPathSeparator + name;
+  }
+
+  std::wstring setting(const wchar_t* key) {
+    return GetConfigValue(runtime_, localPath(std::wstring(variant_.configFileName)), key);
+  }
+
+  void scan() {
+    // Without a server directory there is nothing to list: a bare "*.*" would list whatever
+    // directory the process happens to run in, and offer its files as server files.
+    std::unique_ptr<Listing> listing;
+    if (!serverDirectory_.empty()) {
+      Attempt([&] { listing = runtime_.listFiles(serverDirectory_ + kEveryFile); });
+    }
+    LocalTimes localTimes(runtime_, programDirectory_);
+    for (auto file = NextFile(listing.get()); file; file = NextFile(listing.get())) {
+      visit(*file, localTimes);
+    }
+  }
+
+  // One server file, in the listing's order. Its time comes with the listing; the local time
+  // from the one listing of the program directory.
+  void visit(const DirEntry& file, LocalTimes& localTimes) {
+    const std::wstring sourcePath = serverDirectory_ + file.name;
+
+    std::wstring serverText = kNoTimestamp;
+    Attempt([&] { serverText = TimestampText(file.modified); });
+    std::wstring localText = kNoTimestamp;
+    Attempt([&] { localText = TimestampText(localTimes.of(file.name)); });
+
+    if (!Guard([&] { return IsNewer(variant_.newerRule, serverText, localText); })) return;
+    if (serverText == kNoTimestamp || UpdateChoice == modUpdate::ChoiceSkipAll) return;
+    if (UpdateChoice != modUpdate::ChoiceReplaceAll) ask(sourcePath, localText, serverText);
+    if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
+      Attempt([&] { runtime_.copyFile(sourcePath, localPath(file.name)); });
+    }
+  }
+
+  // The first caption touches the dialog, which loads and sets UpdateChoice to ChoiceNone; a
+  // button sets it before the modal show returns, closing the frame leaves it at ChoiceNone.
+  void ask(const std::wstring& sourcePath, const std::wstring& localText,
+           const std::wstring& serverText) {
+    std::wstring oldDate = kNoLocalCopy;
+    if (localText != kNoTimestamp) Attempt([&] { oldDate = localText + kOldDateParticle; });
+    Attempt([&] { windows_.setFileName(sourcePath); });
+    Attempt([&] { windows_.setOldDate(oldDate); });
+    Attempt([&] { windows_.setNewDate(serverText + kNewDateParticle); });
+    Attempt([&] { windows_.showQuestion(); });
+    Attempt([&] { windows_.unloadQuestion(); });
+    Attempt([&] { windows_.pumpEvents(); });
+  }
+
+  Runtime& runtime_;
+  PassWindows& windows_;
+  const Variant& variant_;
+  std::wstring programDirectory_;
+  std::wstring serverDirectory_;  // with its closing separator, or "" when not configured
+  std::wstring exeProgram_;
+};
+
+}  // namespace
+
+void RunUpdatePass(Runtime& runtime, PassWindows& windows, const Variant& variant) {
+  UpdatePass(runtime, windows, variant).run();
+}
+
+}  // namespace dravelin

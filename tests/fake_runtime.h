@@ -1,0 +1,87 @@
+// The system's own runtime, with two changes for the pass tests: the program directory is a test
+// tree, and the client start is recorded instead of made. Every call is counted, so the tests can
+// see how many requests the pass makes of the file system.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runtime.h"
+#include "runtime_error.h"
+#include "test_tree.h"
+
+namespace dravelin::testing {
+
+// What the pass did that the tests look at, in order: copies, questions, the progress window's
+// unload and the client start, each as one line.
+using EventLog = std::vector<std::wstring>;
+
+class TestRuntime final : public Runtime {
+ public:
+  TestRuntime(std::wstring programDirectory, EventLog& log)
+      : system_(MakeSystemRuntime()), programDirectory_(std::move(programDirectory)), log_(log) {}
+
+  // Make the listing of the program directory fail, as an unreadable directory would.
+  bool failProgramDirectoryListing = false;
+
+  int calls(const std::string& operation) const {
+    const auto found = calls_.find(operation);
+    return found == calls_.end() ? 0 : found->second;
+  }
+  // Every path the pass tried to start, whether or not a program was there.
+  const std::vector<std::wstring>& startAttempts() const { return startAttempts_; }
+
+  std::wstring programDirectory() override {
+    count("programDirectory");
+    return programDirectory_;
+  }
+  std::unique_ptr<Listing> listFiles(const std::wstring& pattern) override {
+    count("listFiles");
+    return system_->listFiles(pattern);
+  }
+  std::unique_ptr<Listing> listEverything(const std::wstring& directory) override {
+    count("listEverything");
+    if (failProgramDirectoryListing) throw RuntimeError("listEverything (test)", 5);
+    return system_->listEverything(directory);
+  }
+  std::wstring fileNameKey(const std::wstring& name) override {
+    return system_->fileNameKey(name);  // pure text work, no request: not counted
+  }
+  FileTime fileTimestamp(const std::wstring& path) override {
+    count("fileTimestamp");
+    return system_->fileTimestamp(path);
+  }
+  void copyFile(const std::wstring& source, const std::wstring& destination) override {
+    count("copyFile");
+    system_->copyFile(source, destination);
+    log_.push_back(L"copied " + Wide(Path(destination).filename()));
+  }
+  // Fails as the system's start does when nothing startable is at the path.
+  void startProgram(const std::wstring& path) override {
+    count("startProgram");
+    startAttempts_.push_back(path);
+    log_.push_back(L"start " + path);
+    if (!std::filesystem::is_regular_file(Path(path))) {
+      throw RuntimeError("startProgram (test): no program at the path", 2);
+    }
+  }
+  std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override {
+    count("openTextInput");
+    return system_->openTextInput(path);
+  }
+
+ private:
+  void count(const std::string& operation) { ++calls_[operation]; }
+
+  std::unique_ptr<Runtime> system_;
+  std::wstring programDirectory_;
+  EventLog& log_;
+  std::map<std::string, int> calls_;
+  std::vector<std::wstring> startAttempts_;
+};
+
+}  // namespace dravelin::testing

@@ -1,0 +1,182 @@
+// The pass when the file system works against it: a full disk, a server file that cannot be read,
+// a server directory that disappears mid-scan, a read-only local file. Every local file must stay
+// whole (old or new), no temporary file may stay behind, and the client must still be started.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+
+#include "pass_fixture.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/mount.h>
+#endif
+
+namespace dravelin {
+namespace {
+
+using testing::Answer;
+using testing::AnswerAlways;
+using testing::kEvening;
+using testing::kMorning;
+using testing::Question;
+using testing::ReadAll;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMiB = 1 << 20;
+constexpr FileTime kLongAgo = 946'684'800;  // 2000-01-01: older than any file made today
+
+class PassFaults : public testing::PassTest {
+ protected:
+  explicit PassFaults(std::wstring_view programSubdirectory = L"")
+      : PassTest(programSubdirectory) {}
+
+  // The local file holds one of the `allowed` contents; "" among them allows it to be absent.
+  void expectWhole(const std::wstring& name, std::set<std::string> allowed) {
+    const fs::path path = testing::Path(localPath(name));
+    if (!fs::exists(path)) {
+      EXPECT_TRUE(allowed.contains("")) << "lost: " << ::testing::PrintToString(name);
+      return;
+    }
+    EXPECT_TRUE(allowed.contains(ReadAll(localPath(name))))
+        << "damaged: " << ::testing::PrintToString(name);
+  }
+  void expectCleanEndAndClientStarted() {
+    EXPECT_EQ(testing::CountLeftovers(programDirectory_), 0);
+    EXPECT_EQ(runtime_.startAttempts(), std::vector<std::wstring>{clientPath()});
+    EXPECT_EQ(log_.back(), L"start " + clientPath());
+  }
+};
+
+// The program directory on a 1 MiB tmpfs, so that a 2 MiB copy runs out of room half-way.
+class PassOnAFullDisk : public PassFaults {
+ protected:
+  PassOnAFullDisk() : PassFaults(L"small-disk") {}
+
+  void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "a size-limited file system is mounted on Linux only";
+#else
+    if (mount("tmpfs", testing::Path(programDirectory_).c_str(), "tmpfs", 0, kDiskOptions) != 0) {
+      GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    mounted_ = true;
+#endif
+  }
+  void TearDown() override {
+#ifndef _WIN32
+    if (mounted_) umount2(testing::Path(programDirectory_).c_str(), MNT_DETACH);
+#endif
+  }
+
+  static constexpr char kDiskOptions[] = "size=1m";
+  bool mounted_ = false;
+};
+
+TEST_F(PassOnAFullDisk, ACopyThatRunsOutOfRoomKeepsTheOldFileAndThePassGoesOn) {
+  configure(kCurrentVariant);
+  const std::string old(kMiB / 8, 'o');
+  writeLocal(L"big.pak", old, kMorning);
+  writeServer(L"big.pak", std::string(2 * kMiB, 'n'), kEvening);
+  writeServer(L"small.dat", "small", kEvening);
+
+  run(kCurrentVariant, AnswerAlways(Answer::ReplaceAll));
+  EXPECT_EQ(runtime_.calls("copyFile"), 2);
+  EXPECT_FALSE(logged(L"copied big.pak"));
+  expectWhole(L"big.pak", {old});
+  expectWhole(L"small.dat", {"small"});  // room again once the half copy was removed
+  expectCleanEndAndClientStarted();
+}
+
+// Keeps a server file from being read for the duration of a test.
+class UnreadableServerFile {
+ public:
+  explicit UnreadableServerFile(const std::wstring& path) {
+#ifdef _WIN32
+    // Held with no sharing, as a program writing the file would hold it: opens by others fail.
+    handle_ = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("CreateFileW (lock)");
+#else
+    // Permissions do not stop root, which runs these tests in CI. /proc/self/mem opens as a
+    // regular file whose first read fails (address 0 is never mapped), whoever reads it.
+    fs::remove(testing::Path(path));
+    fs::create_symlink("/proc/self/mem", testing::Path(path));
+#endif
+  }
+  ~UnreadableServerFile() {
+#ifdef _WIN32
+    CloseHandle(handle_);
+#endif
+  }
+  UnreadableServerFile(const UnreadableServerFile&) = delete;
+  UnreadableServerFile& operator=(const UnreadableServerFile&) = delete;
+
+ private:
+#ifdef _WIN32
+  HANDLE handle_;
+#endif
+};
+
+TEST_F(PassFaults, AnUnreadableServerFileLeavesTheLocalOneWhole) {
+  configure(kCurrentVariant);
+  writeLocal(L"locked.pak", "old", kLongAgo);
+  const UnreadableServerFile locked(writeServer(L"locked.pak", "new", kEvening));
+  writeServer(L"other.dat", "other", kEvening);
+
+  const auto& windows = run(kCurrentVariant, AnswerAlways(Answer::Replace));
+  EXPECT_EQ(windows.questions().size(), 2u);
+  EXPECT_EQ(runtime_.calls("copyFile"), 2);
+  expectWhole(L"locked.pak", {"old"});
+  expectWhole(L"other.dat", {"other"});
+  expectCleanEndAndClientStarted();
+}
+
+TEST_F(PassFaults, AServerDirectoryRemovedAtTheFirstQuestionEndsTheScanCleanly) {
+  const std::wstring share = server_.makeDirectory(L"share");
+  configure(kCurrentVariant, share + kPathSeparator);
+  writeLocal(L"client.exe", "client", kMorning);
+  const std::vector<std::wstring> names{L"a.dat", L"b.dat", L"c.dat", L"d.dat", L"e.dat"};
+  for (const auto& name : names) writeServer(L"share/" + name, "new", kEvening);
+  writeLocal(L"b.dat", "old", kMorning);
+  writeLocal(L"d.dat", "old", kMorning);
+
+  bool removed = false;
+  run(kCurrentVariant, [&](const Question&) {
+    std::error_code ignored;  // what stays (a directory still in use) is beside the point
+    if (!removed) fs::remove_all(testing::Path(share), ignored);
+    removed = true;
+    return Answer::ReplaceAll;
+  });
+  ASSERT_TRUE(removed);
+  for (const auto& name : names) {
+    ASSERT_FALSE(fs::exists(testing::Path(share + kPathSeparator + name)));
+    const bool hadLocalCopy = name == L"b.dat" || name == L"d.dat";
+    expectWhole(name, hadLocalCopy ? std::set<std::string>{"old", "new"}
+                                   : std::set<std::string>{"", "new"});
+  }
+  // Every candidate was tried (Replace All), and no copy could find its source.
+  EXPECT_GE(runtime_.calls("copyFile"), 1);
+  for (const auto& line : log_) EXPECT_FALSE(line.starts_with(L"copied ")) << line.size();
+  expectCleanEndAndClientStarted();
+}
+
+#ifdef _WIN32
+TEST_F(PassFaults, AReadOnlyLocalFileIsLeftAsItIs) {
+  configure(kCurrentVariant);
+  testing::MakeReadOnly(writeLocal(L"settings.dat", "mine", kMorning), true);
+  writeServer(L"settings.dat", "theirs", kEvening);
+  writeServer(L"other.dat", "other", kEvening);
+
+  run(kCurrentVariant, AnswerAlways(Answer::ReplaceAll));
+  expectWhole(L"settings.dat", {"mine"});
+  EXPECT_TRUE(GetFileAttributesW(localPath(L"settings.dat").c_str()) & FILE_ATTRIBUTE_READONLY);
+  expectWhole(L"other.dat", {"other"});
+  expectCleanEndAndClientStarted();
+}
+#endif
+
+}  // namespace
+}  // namespace dravelin

@@ -1,0 +1,106 @@
+// The pass's windows, played by a script: the confirmation dialog loads on the first label touch
+// (setting UpdateChoice to ChoiceNone, as the real dialog's load does), records the three captions
+// it was given, and answers each question as the script says.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fake_runtime.h"
+#include "update_choice.h"
+#include "update_pass.h"
+
+namespace dravelin::testing {
+
+// The user's answer: one of the four buttons, or closing the dialog through its frame.
+enum class Answer { Replace, Skip, ReplaceAll, SkipAll, CloseFrame };
+
+struct Question {
+  std::wstring fileName;
+  std::wstring oldDate;
+  std::wstring newDate;
+  std::int16_t choiceWhenShown;  // UpdateChoice as the modal show began
+};
+
+// Decides the answer to a question; may also act on the world while the dialog is up.
+using Script = std::function<Answer(const Question&)>;
+
+inline Script AnswerAlways(Answer answer) {
+  return [answer](const Question&) { return answer; };
+}
+
+// Answers by the end of the server path; a question about any other file fails the test.
+inline Script AnswerByName(std::map<std::wstring, Answer> answers) {
+  return [answers = std::move(answers)](const Question& question) {
+    for (const auto& [name, answer] : answers) {
+      if (question.fileName.ends_with(name)) return answer;
+    }
+    ADD_FAILURE() << "unexpected question about " << ::testing::PrintToString(question.fileName);
+    return Answer::CloseFrame;
+  };
+}
+
+// Answers in turn; more questions than answers fails the test.
+inline Script AnswerInTurn(std::vector<Answer> answers) {
+  return [answers = std::move(answers), next = std::size_t{0}](const Question&) mutable {
+    if (next < answers.size()) return answers[next++];
+    ADD_FAILURE() << "more questions than scripted answers";
+    return Answer::CloseFrame;
+  };
+}
+
+class ScriptedWindows final : public PassWindows {
+ public:
+  ScriptedWindows(EventLog& log, Script script) : log_(log), script_(std::move(script)) {}
+
+  const std::vector<Question>& questions() const { return questions_; }
+  int pumps() const { return pumps_; }
+
+  void setFileName(const std::wstring& text) override { load().fileName = text; }
+  void setOldDate(const std::wstring& text) override { load().oldDate = text; }
+  void setNewDate(const std::wstring& text) override { load().newDate = text; }
+
+  void showQuestion() override {
+    Question& shown = load();
+    shown.choiceWhenShown = modUpdate::UpdateChoice;
+    questions_.push_back(shown);
+    log_.push_back(L"question " + shown.fileName);
+    // A button writes its value and then unloads the dialog; the frame's close only unloads it.
+    switch (script_(shown)) {
+      case Answer::Replace: modUpdate::UpdateChoice = modUpdate::ChoiceReplace; break;
+      case Answer::Skip: modUpdate::UpdateChoice = modUpdate::ChoiceSkip; break;
+      case Answer::ReplaceAll: modUpdate::UpdateChoice = modUpdate::ChoiceReplaceAll; break;
+      case Answer::SkipAll: modUpdate::UpdateChoice = modUpdate::ChoiceSkipAll; break;
+      case Answer::CloseFrame: break;
+    }
+    loaded_ = false;
+  }
+  void unloadQuestion() override { loaded_ = false; }
+  void pumpEvents() override { ++pumps_; }
+  void unloadProgressWindow() override { log_.push_back(L"unload progress window"); }
+
+ private:
+  // The dialog as the pass touches it: a fresh one, with UpdateChoice reset, when none is loaded.
+  Question& load() {
+    if (!loaded_) {
+      loaded_ = true;
+      modUpdate::UpdateChoice = modUpdate::ChoiceNone;
+      current_ = Question{L"File Name", L"Old Date 파일을", L"New Date 파일로 ", -1};
+    }
+    return current_;
+  }
+
+  EventLog& log_;
+  Script script_;
+  bool loaded_ = false;
+  Question current_{};
+  std::vector<Question> questions_;
+  int pumps_ = 0;
+};
+
+}  // namespace dravelin::testing

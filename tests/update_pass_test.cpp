@@ -1,0 +1,222 @@
+// The update pass against real directory trees, answered by a scripted user: what is offered,
+// what each answer copies, and that the client is started at the end.
+#include <gtest/gtest.h>
+
+#include "pass_fixture.h"
+#include "timestamp.h"
+
+namespace dravelin {
+namespace {
+
+using testing::Answer;
+using testing::AnswerAlways;
+using testing::AnswerByName;
+using testing::AnswerInTurn;
+using testing::kEvening;
+using testing::kHour;
+using testing::kMorning;
+using testing::kNoon;
+using testing::ReadAll;
+
+const std::wstring kNoLocalCopyText = L"해당화일은 존재하지 않습니다.";
+
+// Behaviour that both programs share, whatever their newer rule.
+class BothBuilds : public testing::PassTest, public ::testing::WithParamInterface<Build> {
+ protected:
+  const Variant& variant() const { return VariantFor(GetParam()); }
+  void SetUp() override { configure(variant()); }
+
+  void expectLocal(const std::wstring& name, std::string_view bytes, FileTime time) {
+    EXPECT_EQ(ReadAll(localPath(name)), bytes) << name;
+    EXPECT_EQ(testing::Modified(localPath(name)), time) << name;
+  }
+  void expectNoLocal(const std::wstring& name) {
+    EXPECT_FALSE(testing::fs::exists(testing::Path(localPath(name)))) << name;
+  }
+  // The last two things the pass does, in this order, with the client's exact path.
+  void expectClientStartedLast() {
+    ASSERT_GE(log_.size(), 2u);
+    EXPECT_EQ(log_[log_.size() - 2], L"unload progress window");
+    EXPECT_EQ(log_.back(), L"start " + clientPath());
+    EXPECT_EQ(runtime_.startAttempts(), std::vector<std::wstring>{clientPath()});
+  }
+};
+
+std::string BuildName(const ::testing::TestParamInfo<Build>& build) {
+  return build.param == Build::Legacy ? "Legacy" : "Current";
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, BothBuilds, ::testing::Values(Build::Current, Build::Legacy),
+                         BuildName);
+
+TEST_P(BothBuilds, SameTimeOnBothSidesIsNotOffered) {
+  writeServer(L"data.pak", "server", kNoon);
+  writeLocal(L"data.pak", "local", kNoon);
+  EXPECT_TRUE(run(variant(), AnswerInTurn({})).questions().empty());
+  expectLocal(L"data.pak", "local", kNoon);
+  expectClientStartedLast();
+}
+
+TEST_P(BothBuilds, MissingLocalCopyIsOfferedWithTheMissingFileTextAndCopied) {
+  writeServer(L"new.dat", "fresh", kNoon);
+  const auto& questions = run(variant(), AnswerAlways(Answer::Replace)).questions();
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].fileName, serverPath(L"new.dat"));
+  EXPECT_EQ(questions[0].oldDate, kNoLocalCopyText);
+  EXPECT_EQ(questions[0].newDate, TimestampText(kNoon) + L"로");
+  expectLocal(L"new.dat", "fresh", kNoon);
+  expectClientStartedLast();
+}
+
+TEST_P(BothBuilds, OlderLocalCopyIsOfferedWithBothDates) {
+  writeServer(L"client.dll", "v2", kEvening);
+  writeLocal(L"client.dll", "v1", kMorning);
+  const auto& questions = run(variant(), AnswerAlways(Answer::Replace)).questions();
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].fileName, serverPath(L"client.dll"));
+  EXPECT_EQ(questions[0].oldDate, TimestampText(kMorning) + L"을");
+  EXPECT_EQ(questions[0].newDate, TimestampText(kEvening) + L"로");
+  expectLocal(L"client.dll", "v2", kEvening);
+}
+
+TEST_P(BothBuilds, SkipAndReplaceAnswerOneFileEach) {
+  writeServer(L"a.dat", "new a", kEvening);
+  writeServer(L"b.dat", "new b", kEvening);
+  writeServer(L"c.dat", "new c", kEvening);
+  writeLocal(L"a.dat", "old a", kMorning);
+  const auto& windows = run(variant(), AnswerByName({{L"a.dat", Answer::Skip},
+                                                     {L"b.dat", Answer::Replace},
+                                                     {L"c.dat", Answer::Skip}}));
+  EXPECT_EQ(windows.questions().size(), 3u);
+  expectLocal(L"a.dat", "old a", kMorning);
+  expectLocal(L"b.dat", "new b", kEvening);
+  expectNoLocal(L"c.dat");
+  // Each question met a freshly loaded dialog, whatever the answer before it.
+  for (const auto& question : windows.questions()) EXPECT_EQ(question.choiceWhenShown, 0);
+  // One pump before the scan, one after each question.
+  EXPECT_EQ(windows.pumps(), 4);
+}
+
+TEST_P(BothBuilds, ReplaceAllCopiesLaterFilesWithoutAsking) {
+  for (const wchar_t* name : {L"1.dat", L"2.dat", L"3.dat", L"4.dat"}) {
+    writeServer(name, "new", kEvening);
+  }
+  writeLocal(L"1.dat", "old", kMorning);
+  writeLocal(L"3.dat", "old", kMorning);
+  EXPECT_EQ(run(variant(), AnswerAlways(Answer::ReplaceAll)).questions().size(), 1u);
+  for (const wchar_t* name : {L"1.dat", L"2.dat", L"3.dat", L"4.dat"}) {
+    expectLocal(name, "new", kEvening);
+  }
+  expectClientStartedLast();
+}
+
+TEST_P(BothBuilds, SkipAllEndsTheQuestionsButTheScanRunsOnAndTheClientStarts) {
+  for (const wchar_t* name : {L"1.dat", L"2.dat", L"3.dat"}) writeServer(name, "new", kEvening);
+  writeLocal(L"2.dat", "old", kMorning);
+  EXPECT_EQ(run(variant(), AnswerAlways(Answer::SkipAll)).questions().size(), 1u);
+  expectNoLocal(L"1.dat");
+  expectLocal(L"2.dat", "old", kMorning);
+  expectNoLocal(L"3.dat");
+  EXPECT_EQ(runtime_.calls("copyFile"), 0);
+  expectClientStartedLast();
+}
+
+TEST_P(BothBuilds, ClosingTheDialogCopiesNothingAndTheNextFileIsAskedAbout) {
+  writeServer(L"a.dat", "new a", kEvening);
+  writeServer(L"b.dat", "new b", kEvening);
+  const auto& windows = run(variant(), AnswerInTurn({Answer::CloseFrame, Answer::Replace}));
+  ASSERT_EQ(windows.questions().size(), 2u);
+  const bool aFirst = windows.questions()[0].fileName == serverPath(L"a.dat");
+  expectNoLocal(aFirst ? L"a.dat" : L"b.dat");
+  expectLocal(aFirst ? L"b.dat" : L"a.dat", aFirst ? "new b" : "new a", kEvening);
+  EXPECT_EQ(windows.questions()[1].choiceWhenShown, 0);
+}
+
+TEST_P(BothBuilds, AStandingAnswerFromBeforeThePassIsCleared) {
+  modUpdate::UpdateChoice = modUpdate::ChoiceSkipAll;
+  writeServer(L"a.dat", "new", kEvening);
+  EXPECT_EQ(run(variant(), AnswerAlways(Answer::Replace)).questions().size(), 1u);
+  expectLocal(L"a.dat", "new", kEvening);
+}
+
+TEST_P(BothBuilds, SubdirectoriesHiddenAndSystemFilesAreNeverCopied) {
+  server_.makeDirectory(L"maps");
+  writeServer(L"maps/level1.map", "map", kEvening);
+  testing::MakeHidden(writeServer(L".hidden.dat", "hidden", kEvening));
+#ifdef _WIN32
+  testing::MakeHidden(writeServer(L"hidden.dat", "hidden", kEvening));
+  testing::MakeSystemFile(writeServer(L"system.dat", "system", kEvening));
+#endif
+  writeServer(L"plain.dat", "plain", kEvening);
+  const auto& windows = run(variant(), AnswerAlways(Answer::ReplaceAll));
+  ASSERT_EQ(windows.questions().size(), 1u);
+  EXPECT_EQ(windows.questions()[0].fileName, serverPath(L"plain.dat"));
+  expectNoLocal(L"maps");
+  expectNoLocal(L".hidden.dat");
+#ifdef _WIN32
+  expectNoLocal(L"hidden.dat");
+  expectNoLocal(L"system.dat");
+#endif
+  EXPECT_EQ(runtime_.calls("copyFile"), 1);
+}
+
+TEST_P(BothBuilds, ACopiedFileIsNotOfferedOnTheNextRun) {
+  writeServer(L"a.dat", "new", kEvening);
+  writeLocal(L"a.dat", "old", kMorning);
+  ASSERT_EQ(run(variant(), AnswerAlways(Answer::Replace)).questions().size(), 1u);
+  EXPECT_TRUE(run(variant(), AnswerInTurn({})).questions().empty());
+  expectLocal(L"a.dat", "new", kEvening);
+}
+
+TEST_P(BothBuilds, KoreanFileAndDirectoryNames) {
+  const std::wstring serverDirectory = server_.makeDirectory(L"서버 자료") + kPathSeparator;
+  configure(variant(), serverDirectory, L"클라이언트.exe");
+  writeLocal(L"클라이언트.exe", "client", kMorning);
+  writeServer(L"서버 자료/패치데이터.pak", "patch", kEvening);
+  writeServer(L"서버 자료/지도.dat", "map", kEvening);
+  writeLocal(L"지도.dat", "old map", kMorning);
+  const auto& windows = run(variant(), AnswerAlways(Answer::Replace));
+  ASSERT_EQ(windows.questions().size(), 2u);
+  for (const auto& question : windows.questions()) {
+    const bool patch = question.fileName == serverDirectory + L"패치데이터.pak";
+    EXPECT_TRUE(patch || question.fileName == serverDirectory + L"지도.dat") << question.fileName;
+    EXPECT_EQ(question.oldDate, patch ? kNoLocalCopyText : TimestampText(kMorning) + L"을");
+  }
+  expectLocal(L"패치데이터.pak", "patch", kEvening);
+  expectLocal(L"지도.dat", "map", kEvening);
+  EXPECT_EQ(runtime_.startAttempts(), std::vector<std::wstring>{localPath(L"클라이언트.exe")});
+}
+
+// The date rule of `dravelin` and the text rule of `dravelin-legacy` part ways where the timestamp
+// texts do not sort as the times do.
+class NewerRules : public testing::PassTest {
+ protected:
+  std::size_t questionsWhenServerAndLocalAre(Build build, FileTime server, FileTime local) {
+    configure(VariantFor(build));
+    writeServer(L"a.dat", "server", server);
+    writeLocal(L"a.dat", "local", local);
+    return run(VariantFor(build), AnswerAlways(Answer::Skip)).questions().size();
+  }
+};
+
+TEST_F(NewerRules, DateRuleOffersOnlyAStrictlyLaterServerTime) {
+  EXPECT_EQ(questionsWhenServerAndLocalAre(Build::Current, kNoon, kEvening), 0u);
+  EXPECT_EQ(questionsWhenServerAndLocalAre(Build::Current, kNoon + 1, kNoon), 1u);
+}
+
+TEST_F(NewerRules, TextRuleOrdersUnpaddedHoursByCharacters) {
+  // "오전 9:00:00" sorts after "오전 10:00:00": the older server file is offered.
+  const FileTime nine = kMorning + kHour;
+  const FileTime ten = kMorning + 2 * kHour;
+  EXPECT_EQ(questionsWhenServerAndLocalAre(Build::Legacy, nine, ten), 1u);
+  EXPECT_EQ(questionsWhenServerAndLocalAre(Build::Current, nine, ten), 0u);
+}
+
+TEST_F(NewerRules, TextRuleMissesANewerServerFileWhoseTextSortsFirst) {
+  EXPECT_EQ(questionsWhenServerAndLocalAre(Build::Legacy, kMorning + 2 * kHour,
+                                           kMorning + kHour),
+            0u);
+}
+
+}  // namespace
+}  // namespace dravelin
