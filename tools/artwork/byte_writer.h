@@ -32,8 +32,8 @@ class ByteWriter {
     bytes_.insert(bytes_.end(), data.begin(), data.end());
   }
   void patch_u32(std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes_[offset + static_cast<std::size_t>(i)] =
-        static_cast<std::uint8_t>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      bytes_[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
   }
 
  private:

@@ -8,7 +8,8 @@
 namespace dravelin::artwork {
 
 Canvas::Canvas(int width, int height, Colour background)
-    : width_(width), height_(height),
+    : width_(width),
+      height_(height),
       pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), background) {
   if (width <= 0 || height <= 0) throw std::invalid_argument("canvas needs a positive size");
 }

@@ -26,12 +26,12 @@ constexpr double kPolarIce = -66;  // latitude south of which land is drawn as i
 constexpr double kLightX = -0.5;
 constexpr double kLightY = 0.55;
 constexpr double kLightZ = 0.67;
-constexpr double kShadeBelow = 0.12;    // lighting below this is drawn in the shaded tone
-constexpr double kDitherBand = 0.35;   // width of the lighting band that is dithered
+constexpr double kShadeBelow = 0.12;  // lighting below this is drawn in the shaded tone
+constexpr double kDitherBand = 0.35;  // width of the lighting band that is dithered
 constexpr double kSpecularAbove = 0.995;
 
-constexpr std::array<std::array<int, 4>, 4> kBayer{{
-    {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}}};
+constexpr std::array<std::array<int, 4>, 4> kBayer{
+    {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}}};
 constexpr double kBayerLevels = 16;
 
 struct Surface {
@@ -67,16 +67,22 @@ bool on_graticule(const GlobeView& view, const Surface& here, int x, int y) {
     if (cell(next->latitude) != cell(here.latitude)) return true;
     // Near the poles the meridians crowd together; stop them short of it.
     constexpr double kMeridianLimit = 60;
-    if (std::abs(here.latitude) < kMeridianLimit &&
-        cell(next->longitude) != cell(here.longitude))
+    if (std::abs(here.latitude) < kMeridianLimit && cell(next->longitude) != cell(here.longitude))
       return true;
   }
   return false;
 }
 
+// Shifts the shading threshold by a 4 x 4 ordered-dither pattern, so the lit and shaded tones
+// mix across a band instead of meeting at a hard edge.
+double dither_offset(int x, int y) {
+  const int level = kBayer[static_cast<std::size_t>(y % 4)][static_cast<std::size_t>(x % 4)];
+  return ((level + 0.5) / kBayerLevels - 0.5) * kDitherBand;
+}
+
 bool on_rim(const GlobeView& view, int x, int y) {
-  return !on_globe(view, x - 1, y) || !on_globe(view, x + 1, y) ||
-         !on_globe(view, x, y - 1) || !on_globe(view, x, y + 1);
+  return !on_globe(view, x - 1, y) || !on_globe(view, x + 1, y) || !on_globe(view, x, y - 1) ||
+         !on_globe(view, x, y + 1);
 }
 
 }  // namespace
@@ -91,10 +97,7 @@ void draw_globe(Canvas& canvas, const GlobeView& view) {
       const bool land = is_land(here->longitude, here->latitude);
       Tones tones = land ? (here->latitude < kPolarIce ? kIce : kLand) : kSea;
       if (view.graticule && on_graticule(view, *here, x, y)) tones = land ? kLandGrid : kSeaGrid;
-      double threshold = kShadeBelow;
-      if (view.dithered)
-        threshold += ((kBayer[static_cast<std::size_t>(y % 4)][static_cast<std::size_t>(x % 4)] + 0.5) /
-                          kBayerLevels - 0.5) * kDitherBand;
+      const double threshold = kShadeBelow + (view.dithered ? dither_offset(x, y) : 0);
       Colour colour = here->lighting < threshold ? tones.shaded : tones.lit;
       if (view.dithered && !land && here->lighting > kSpecularAbove) colour = Colour::Aqua;
       if (view.rim && on_rim(view, x, y)) colour = tones.shaded;

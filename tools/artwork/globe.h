@@ -7,7 +7,7 @@
 namespace dravelin::artwork {
 
 struct GlobeView {
-  double centre_x;   // pixels; the disc is centred here
+  double centre_x;  // pixels; the disc is centred here
   double centre_y;
   double radius;     // pixels
   double longitude;  // degrees east at the middle of the view

@@ -16,8 +16,13 @@ constexpr int kSmallIcon = 16;
 // disc stays distinct on any background.
 GlobeView globe_view(int size) {
   const double middle = size / 2.0;
-  return GlobeView{.centre_x = middle, .centre_y = middle, .radius = middle - 0.5,
-                   .longitude = 35, .latitude = 22, .dithered = false, .graticule = false,
+  return GlobeView{.centre_x = middle,
+                   .centre_y = middle,
+                   .radius = middle - 0.5,
+                   .longitude = 35,
+                   .latitude = 22,
+                   .dithered = false,
+                   .graticule = false,
                    .rim = size == kLargeIcon};
 }
 

@@ -20,7 +20,8 @@ constexpr std::uint32_t kIconEntrySize = 16;
 constexpr std::size_t kRowAlignment = 4;  // DIB rows are padded to whole 32-bit words
 
 std::size_t row_bytes(int width, int bits_per_pixel) {
-  const std::size_t bits = static_cast<std::size_t>(width) * static_cast<std::size_t>(bits_per_pixel);
+  const std::size_t bits =
+      static_cast<std::size_t>(width) * static_cast<std::size_t>(bits_per_pixel);
   return (bits + 8 * kRowAlignment - 1) / (8 * kRowAlignment) * kRowAlignment;
 }
 
@@ -86,7 +87,8 @@ std::vector<std::uint8_t> encode_icon_image(const IconImage& image) {
   const std::vector<std::uint8_t> colours = colour_rows(image);
   const std::vector<std::uint8_t> mask = pack_rows(p.width(), p.height(), 1, [&](int x, int y) {
     return image.transparent[static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)]
-               ? 1u : 0u;
+               ? 1u
+               : 0u;
   });
   ByteWriter out;
   // The header's height counts the colour rows and the mask rows together.
@@ -126,8 +128,8 @@ std::vector<std::uint8_t> encode_bmp4(const Canvas& picture) {
 std::vector<std::uint8_t> encode_ico(std::span<const IconImage> images) {
   std::vector<std::vector<std::uint8_t>> encoded;
   for (const IconImage& image : images) {
-    if (image.transparent.size() !=
-        static_cast<std::size_t>(image.pixels.width()) * static_cast<std::size_t>(image.pixels.height()))
+    if (image.transparent.size() != static_cast<std::size_t>(image.pixels.width()) *
+                                        static_cast<std::size_t>(image.pixels.height()))
       throw std::invalid_argument("icon mask does not match its image");
     encoded.push_back(encode_icon_image(image));
   }
@@ -154,7 +156,8 @@ std::vector<std::uint8_t> encode_ico(std::span<const IconImage> images) {
 
 std::vector<bool> all_opaque(const Canvas& picture) {
   return std::vector<bool>(
-      static_cast<std::size_t>(picture.width()) * static_cast<std::size_t>(picture.height()), false);
+      static_cast<std::size_t>(picture.width()) * static_cast<std::size_t>(picture.height()),
+      false);
 }
 
 GreyImage read_pgm(const std::filesystem::path& path) {
@@ -168,15 +171,18 @@ GreyImage read_pgm(const std::filesystem::path& path) {
   if (magic != "P5" || max_level != kByteLevels || image.width <= 0 || image.height <= 0)
     throw std::runtime_error(path.string() + " is not an 8-bit binary PGM");
   in.get();  // the single whitespace byte before the samples
-  image.levels.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height));
-  in.read(reinterpret_cast<char*>(image.levels.data()), static_cast<std::streamsize>(image.levels.size()));
+  image.levels.resize(static_cast<std::size_t>(image.width) *
+                      static_cast<std::size_t>(image.height));
+  in.read(reinterpret_cast<char*>(image.levels.data()),
+          static_cast<std::streamsize>(image.levels.size()));
   if (!in) throw std::runtime_error(path.string() + " is truncated");
   return image;
 }
 
 void write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 

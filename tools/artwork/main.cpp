@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "avi_file.h"
 #include "image_files.h"
 #include "pictures.h"
 
@@ -20,12 +21,25 @@ using namespace dravelin::artwork;
 
 namespace {
 
-void write_pictures(const fs::path& art) {
+void write_pictures(const fs::path& art, const fs::path& masks) {
   fs::create_directories(art);
   write_file(art / "floppy.bmp", encode_bmp4(floppy_picture()));
   write_file(art / "globe.ico", encode_ico(globe_icon(false)));
   write_file(art / "globe-dialog.ico", encode_ico(globe_icon(true)));
   write_file(art / "window.ico", encode_ico(window_icon()));
+  write_file(art / "banner.bmp", encode_bmp4(banner_picture(masks)));
+}
+
+constexpr int kClipFramesPerSecond = 12;
+
+void write_clip(const fs::path& examples, const fs::path& preview) {
+  const std::vector<Canvas> frames = copying_frames();
+  fs::create_directories(examples);
+  write_file(examples / "filecopy.avi", encode_avi(frames, kClipFramesPerSecond));
+  if (preview.empty()) return;
+  fs::create_directories(preview);
+  for (std::size_t i = 0; i < frames.size(); ++i)
+    write_file(preview / ("frame" + std::to_string(i) + ".bmp"), encode_bmp4(frames[i]));
 }
 
 }  // namespace
@@ -37,7 +51,8 @@ int main(int argc, char** argv) {
   }
   try {
     const fs::path source = argv[1];
-    write_pictures(source / "windows" / "art");
+    write_pictures(source / "windows" / "art", argv[2]);
+    write_clip(source / "examples", argc == 4 ? fs::path(argv[3]) : fs::path());
   } catch (const std::exception& failure) {
     std::fprintf(stderr, "make-artwork: %s\n", failure.what());
     return 1;
