@@ -1,10 +1,18 @@
 #include "local_times.h"
 
-#include <utility>
+#include <algorithm>
 
 #include "error_rule.h"
 
 namespace dravelin {
+
+namespace {
+
+// How far past the last match a name is looked for before the whole directory is searched: room
+// for a few local files that the server does not have.
+constexpr std::size_t kLookAhead = 8;
+
+}  // namespace
 
 LocalTimes::LocalTimes(Runtime& runtime, std::wstring directory)
     : runtime_(runtime), directory_(std::move(directory)) {}
@@ -13,26 +21,55 @@ FileTime LocalTimes::of(const std::wstring& name) {
   // Without its directory a local name means nothing; an empty one would list the current one.
   if (directory_.empty()) throw NoLocalFile("program directory unknown");
   if (!listed_) {
-    times_ = listDirectory();
+    entries_ = listDirectory();
     listed_ = true;
   }
-  if (!times_) return runtime_.fileTimestamp(directory_ + kPathSeparator + name);
-  const auto found = times_->find(runtime_.fileNameKey(name));
-  if (found == times_->end()) throw NoLocalFile("no local file of that name");
-  return found->second;
+  if (!entries_) return runtime_.fileTimestamp(directory_ + kPathSeparator + name);
+
+  const std::wstring key = runtime_.fileNameKey(name);
+  if (const auto time = nearCursor(key)) return *time;
+  if (const auto time = anywhere(key)) return *time;
+  throw NoLocalFile("no local file of that name");
 }
 
-std::optional<LocalTimes::TimesByKey> LocalTimes::listDirectory() {
-  TimesByKey times;
+std::optional<std::vector<LocalTimes::Entry>> LocalTimes::listDirectory() {
+  std::vector<Entry> entries;
   const bool complete = error_rule::Attempt([&] {
     const auto listing = runtime_.listEverything(directory_);
     while (const auto entry = listing->next()) {
-      times.emplace(runtime_.fileNameKey(entry->name), entry->modified);
+      entries.push_back(Entry{runtime_.fileNameKey(entry->name), entry->modified});
     }
   });
   // Half a listing would call files missing that are not: then each one is looked up instead.
   if (!complete) return std::nullopt;
-  return times;
+  return entries;
+}
+
+// Two directories on one file system list the names they share in the same order (sorted, or in
+// the order of the directory's name hash), so the server's next file is usually the local entry
+// after the last one found. Checking there first keeps a large scan from hopping through memory.
+std::optional<FileTime> LocalTimes::nearCursor(const std::wstring& key) {
+  const std::vector<Entry>& entries = *entries_;
+  const std::size_t end = std::min(entries.size(), cursor_ + kLookAhead);
+  for (std::size_t i = cursor_; i < end; ++i) {
+    if (entries[i].key == key) {
+      cursor_ = i + 1;
+      return entries[i].modified;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<FileTime> LocalTimes::anywhere(const std::wstring& key) {
+  if (!positions_) {
+    positions_.emplace();
+    positions_->reserve(entries_->size());
+    for (std::size_t i = 0; i < entries_->size(); ++i) positions_->emplace((*entries_)[i].key, i);
+  }
+  const auto found = positions_->find(key);
+  if (found == positions_->end()) return std::nullopt;
+  cursor_ = found->second + 1;
+  return (*entries_)[found->second].modified;
 }
 
 }  // namespace dravelin

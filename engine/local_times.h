@@ -1,10 +1,13 @@
 // The last-modified times of what the program directory holds, for comparing with the server's.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "runtime.h"
 
@@ -29,13 +32,21 @@ class LocalTimes {
   FileTime of(const std::wstring& name);
 
  private:
-  using TimesByKey = std::unordered_map<std::wstring, FileTime>;
-  std::optional<TimesByKey> listDirectory();
+  struct Entry {
+    std::wstring key;  // the name as the file system compares it
+    FileTime modified;
+  };
+
+  std::optional<std::vector<Entry>> listDirectory();
+  std::optional<FileTime> nearCursor(const std::wstring& key);
+  std::optional<FileTime> anywhere(const std::wstring& key);
 
   Runtime& runtime_;
   std::wstring directory_;
   bool listed_ = false;
-  std::optional<TimesByKey> times_;  // nullopt when the listing failed
+  std::optional<std::vector<Entry>> entries_;  // in listing order; nullopt when the listing failed
+  std::size_t cursor_ = 0;                     // just after the entry found last
+  std::optional<std::unordered_map<std::wstring, std::size_t>> positions_;  // made on first need
 };
 
 }  // namespace dravelin

@@ -99,15 +99,20 @@ class UpdatePass {
   // One server file, in the listing's order. Its time comes with the listing; the local time
   // from the one listing of the program directory.
   void visit(const DirEntry& file, LocalTimes& localTimes) {
-    const std::wstring sourcePath = serverDirectory_ + file.name;
+    std::optional<FileTime> localTime;
+    Attempt([&] { localTime = localTimes.of(file.name); });
+    // The very same time on both sides gives the same text twice, which neither rule finds
+    // newer. Most files of a scan are up to date, so they are passed over without making texts.
+    if (localTime == file.modified) return;
 
     std::wstring serverText = kNoTimestamp;
     Attempt([&] { serverText = TimestampText(file.modified); });
     std::wstring localText = kNoTimestamp;
-    Attempt([&] { localText = TimestampText(localTimes.of(file.name)); });
+    if (localTime) Attempt([&] { localText = TimestampText(*localTime); });
 
     if (!Guard([&] { return IsNewer(variant_.newerRule, serverText, localText); })) return;
     if (serverText == kNoTimestamp || UpdateChoice == modUpdate::ChoiceSkipAll) return;
+    const std::wstring sourcePath = serverDirectory_ + file.name;
     if (UpdateChoice != modUpdate::ChoiceReplaceAll) ask(sourcePath, localText, serverText);
     if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
       Attempt([&] { runtime_.copyFile(sourcePath, localPath(file.name)); });
