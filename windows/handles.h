@@ -122,7 +122,8 @@ class WindowDC {
 // An object selected into a device context for one scope; the previous one goes back after.
 class SelectedObject {
  public:
-  SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  SelectedObject(HDC dc, HGDIOBJ object) noexcept
+      : dc_(dc), previous_(::SelectObject(dc, object)) {}
   ~SelectedObject() {
     if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
   }

@@ -8,9 +8,17 @@
 
 namespace dravelin::win {
 
+namespace {
+
+void RequireDC(const WindowDC& dc) {
+  if (!dc) throw RuntimeError("GetDC", static_cast<long>(::GetLastError()));
+}
+
+}  // namespace
+
 int DisplayDpi() {
   WindowDC screen(nullptr);
-  if (!screen) throw RuntimeError("GetDC", static_cast<long>(::GetLastError()));
+  RequireDC(screen);
   return ::GetDeviceCaps(screen.get(), LOGPIXELSY);
 }
 
@@ -54,11 +62,10 @@ RECT WindowRectForClient(TwipSize client, std::optional<TwipPoint> clientOrigin,
 HWND CreateControl(HWND parent, HINSTANCE instance, const wchar_t* className,
                    std::wstring_view text, DWORD style, const RECT& pixels, int id) {
   const std::wstring caption(text);
-  HWND control = ::CreateWindowExW(0, className, caption.c_str(), WS_CHILD | style, pixels.left,
-                                   pixels.top, pixels.right - pixels.left,
-                                   pixels.bottom - pixels.top, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                   nullptr);
+  HWND control =
+      ::CreateWindowExW(0, className, caption.c_str(), WS_CHILD | style, pixels.left, pixels.top,
+                        pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   if (!control) throw RuntimeError("CreateWindowExW", static_cast<long>(::GetLastError()));
   return control;
 }
@@ -76,6 +83,7 @@ LOGFONTW FaceQuery(std::wstring_view face, BYTE charset) {
 struct InstalledFace {
   std::wstring name;
   bool fixedPitch;
+  bool serif;
   bool trueType;
 };
 
@@ -86,54 +94,85 @@ int CALLBACK CollectFace(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD
   if (name.empty() || name.front() == L'@') return 1;
   // The TMPF_FIXED_PITCH bit is set for variable-pitch fonts (its name says the opposite).
   const bool fixedPitch = (metrics->tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
+  constexpr BYTE kFamilyBits = 0xF0;  // FF_ROMAN, FF_SWISS, ... in the high nibble
+  const bool serif = (metrics->tmPitchAndFamily & kFamilyBits) == FF_ROMAN;
   const bool trueType = (fontType & TRUETYPE_FONTTYPE) != 0;
-  reinterpret_cast<std::vector<InstalledFace>*>(faces)->push_back({name, fixedPitch, trueType});
+  reinterpret_cast<std::vector<InstalledFace>*>(faces)->push_back(
+      {name, fixedPitch, serif, trueType});
   return 1;
 }
 
-std::vector<InstalledFace> InstalledFaces(std::wstring_view face, BYTE charset) {
-  WindowDC screen(nullptr);
-  if (!screen) throw RuntimeError("GetDC", static_cast<long>(::GetLastError()));
+std::vector<InstalledFace> InstalledFaces(HDC dc, std::wstring_view face, BYTE charset) {
   LOGFONTW query = FaceQuery(face, charset);
   std::vector<InstalledFace> faces;
-  ::EnumFontFamiliesExW(screen.get(), &query, CollectFace, reinterpret_cast<LPARAM>(&faces), 0);
+  ::EnumFontFamiliesExW(dc, &query, CollectFace, reinterpret_cast<LPARAM>(&faces), 0);
   return faces;
+}
+
+// Characters that a face must draw to stand in for a face of this character set: the script's
+// letters, and the Latin letters and digits of paths and times.
+std::wstring_view SampleText(BYTE charset) {
+  return charset == HANGUL_CHARSET ? std::wstring_view(L"가힣교체Aa0.:") : L"Aa0.:";
+}
+
+// A face can claim a character set and still lack its glyphs (seen with a CJK fallback font
+// under Wine, which drew every character as a box), so the glyphs are checked one by one.
+bool DrawsSample(HDC dc, const std::wstring& face, BYTE charset) {
+  const LOGFONTW query = FaceQuery(face, charset);
+  const UniqueFont font(::CreateFontIndirectW(&query));
+  if (!font) return false;
+  const SelectedObject selected(dc, font.get());
+  const std::wstring_view sample = SampleText(charset);
+  std::vector<WORD> glyphs(sample.size());
+  if (::GetGlyphIndicesW(dc, sample.data(), static_cast<int>(sample.size()), glyphs.data(),
+                         GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
+    return false;
+  constexpr WORD kMissingGlyph = 0xFFFF;
+  return std::find(glyphs.begin(), glyphs.end(), kMissingGlyph) == glyphs.end();
+}
+
+bool FaceInstalledOn(HDC dc, std::wstring_view face, BYTE charset) {
+  return !face.empty() && !InstalledFaces(dc, face, charset).empty();
 }
 
 }  // namespace
 
 bool FaceInstalled(std::wstring_view face, BYTE charset) {
-  return !face.empty() && !InstalledFaces(face, charset).empty();
+  WindowDC screen(nullptr);
+  RequireDC(screen);
+  return FaceInstalledOn(screen.get(), face, charset);
 }
 
-std::wstring ResolveFace(const FontSpec& spec) {
-  if (FaceInstalled(spec.face, spec.charset)) return std::wstring(spec.face);
-  std::vector<InstalledFace> faces = InstalledFaces(L"", spec.charset);
-  if (faces.empty()) return {};
-  // Same pitch first, then outline fonts (they scale to any size), then by name, so that the
-  // choice does not depend on the order in which the system lists its fonts.
-  const bool wantFixed = spec.pitch == Pitch::Fixed;
+std::wstring ResolveFace(const FontSpec& wanted) {
+  WindowDC screen(nullptr);
+  RequireDC(screen);
+  if (FaceInstalledOn(screen.get(), wanted.face, wanted.charset)) return std::wstring(wanted.face);
+  std::vector<InstalledFace> faces = InstalledFaces(screen.get(), L"", wanted.charset);
+  // Same pitch first, then sans serif (as the faces the windows are designed with), then
+  // outline fonts (they scale to any size), then by name, so that the choice does not depend
+  // on the order in which the system lists its fonts.
+  const bool wantFixed = wanted.pitch == Pitch::Fixed;
   const auto rank = [wantFixed](const InstalledFace& f) {
-    return std::tuple(f.fixedPitch != wantFixed, !f.trueType, std::wstring_view(f.name));
+    return std::tuple(f.fixedPitch != wantFixed, f.serif, !f.trueType, std::wstring_view(f.name));
   };
-  return std::min_element(faces.begin(), faces.end(),
-                          [&](const InstalledFace& a, const InstalledFace& b) {
-                            return rank(a) < rank(b);
-                          })
-      ->name;
+  std::sort(faces.begin(), faces.end(),
+            [&](const InstalledFace& a, const InstalledFace& b) { return rank(a) < rank(b); });
+  for (const InstalledFace& face : faces)
+    if (DrawsSample(screen.get(), face.name, wanted.charset)) return face.name;
+  return {};
 }
 
-UniqueFont CreateFontFor(const FontSpec& spec, int dpi) {
-  const std::wstring face = ResolveFace(spec);
-  LOGFONTW font = FaceQuery(face.empty() ? spec.face : face, spec.charset);
+UniqueFont CreateFontFor(const FontSpec& wanted, int dpi) {
+  const std::wstring face = ResolveFace(wanted);
+  LOGFONTW font = FaceQuery(face.empty() ? wanted.face : face, wanted.charset);
   // A negative height asks for the character height (the em), which is what a point size means.
-  font.lfHeight = -::MulDiv(spec.hundredthsOfPoint, dpi, kHundredthsOfPointPerInch);
-  font.lfWeight = spec.weight;
+  font.lfHeight = -::MulDiv(wanted.hundredthsOfPoint, dpi, kHundredthsOfPointPerInch);
+  font.lfWeight = wanted.weight;
   font.lfOutPrecision = OUT_DEFAULT_PRECIS;
   font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   font.lfQuality = DEFAULT_QUALITY;
-  font.lfPitchAndFamily = spec.pitch == Pitch::Fixed ? (FIXED_PITCH | FF_MODERN)
-                                                     : (VARIABLE_PITCH | FF_SWISS);
+  font.lfPitchAndFamily =
+      wanted.pitch == Pitch::Fixed ? (FIXED_PITCH | FF_MODERN) : (VARIABLE_PITCH | FF_SWISS);
   UniqueFont created(::CreateFontIndirectW(&font));
   if (!created) throw RuntimeError("CreateFontIndirectW", static_cast<long>(::GetLastError()));
   return created;

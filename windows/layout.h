@@ -71,12 +71,12 @@ struct FontSpec {
 // True when a face of this name is installed with this character set.
 bool FaceInstalled(std::wstring_view face, BYTE charset);
 
-// The face that CreateFontFor uses for `spec`: the designed face when installed, otherwise an
-// installed face with the same character set (the same pitch when there is one). Empty when no
-// installed face has the character set at all.
-std::wstring ResolveFace(const FontSpec& spec);
+// The face that CreateFontFor uses for `wanted`: the designed face when installed, otherwise an
+// installed face of the same character set that really draws its script (preferring the same
+// pitch and sans serif). Empty when no installed face does.
+std::wstring ResolveFace(const FontSpec& wanted);
 
 // The designed font at the display's resolution, with the face that ResolveFace picks.
-UniqueFont CreateFontFor(const FontSpec& spec, int dpi);
+UniqueFont CreateFontFor(const FontSpec& wanted, int dpi);
 
 }  // namespace dravelin::win
