@@ -1,0 +1,97 @@
+// Drives the windows of another process from outside, as a user at the keyboard and mouse would:
+// finds a window by caption, reads its controls, presses buttons and keys, closes it, and takes
+// its picture. Input is posted, never sent, so the driver does not block on the target's modal
+// loop; the caller waits for the effect (a window gone, the focus moved).
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dravelin::uidriver {
+
+using Milliseconds = std::chrono::milliseconds;
+inline constexpr Milliseconds kDefaultTimeout{10'000};
+
+// A step that could not be done: a window that did not appear, a control that is not there, a
+// system call that failed. The message is UTF-8.
+class DriverError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::string ToUtf8(std::wstring_view text);
+std::wstring FromUtf8(std::string_view text);
+
+struct ControlInfo {
+  HWND handle;
+  int id;
+  std::wstring className;
+  std::wstring text;
+  RECT rect;  // in the parent's client coordinates
+  bool visible;
+  bool enabled;
+};
+
+// One line of text describing a control (UTF-8), as the ui-driver program prints it.
+std::string Describe(const ControlInfo& control);
+
+// The visible top-level window with exactly this caption, or null.
+HWND FindTopWindow(std::wstring_view caption);
+
+// Waits until a window with this caption is on screen, active and has the focus on itself or
+// one of its controls: ready for input.
+HWND WaitForWindow(std::wstring_view caption, Milliseconds timeout = kDefaultTimeout);
+
+// Waits until `window` no longer exists.
+void WaitUntilGone(HWND window, Milliseconds timeout = kDefaultTimeout);
+
+// The child controls in their z-order (which is also their tab order).
+std::vector<ControlInfo> ListControls(HWND window);
+ControlInfo InspectControl(HWND control);
+
+HWND FindControlByText(HWND window, std::wstring_view text);
+
+// The control of `window`'s thread that has the keyboard focus (null when none).
+HWND FocusedControl(HWND window);
+
+// Returns once `window`'s thread has finished the message it was handling and asks for the next
+// one, so that what it does in reaction to input is complete.
+void WaitUntilIdle(HWND window, Milliseconds timeout = kDefaultTimeout);
+
+// Waits until the focus of `window`'s thread is on something other than `previous` and the
+// thread has finished moving it.
+HWND WaitForFocusChange(HWND window, HWND previous, Milliseconds timeout = kDefaultTimeout);
+
+void ClickButton(HWND button);
+
+enum class Key { Enter, Escape, Tab };
+Key ParseKey(std::string_view name);  // "enter", "escape", "tab"
+// Key down and up, posted to the control that has the focus (to the window when none has).
+void PressKey(HWND window, Key key);
+
+// Closes through the system menu's Close command, as the title bar's close button does.
+void CloseThroughSystemMenu(HWND window);
+
+// Screen rectangle of the client area.
+RECT ClientRectOnScreen(HWND window);
+
+// A picture of the screen over the window's rectangle: rows top to bottom, 0x00RRGGBB.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// Repaints the window (the target must be pumping messages), then copies it from the screen.
+Picture CaptureWindow(HWND window, Milliseconds timeout = kDefaultTimeout);
+void SaveBmp(const Picture& picture, const std::filesystem::path& file);  // 24-bit BMP
+
+}  // namespace dravelin::uidriver
