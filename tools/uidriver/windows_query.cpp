@@ -82,19 +82,27 @@ std::string Describe(const ControlInfo& control) {
          " text=\"" + ToUtf8(control.text) + "\"";
 }
 
+namespace {
+
+struct CaptionSearch {
+  std::wstring_view caption;
+  HWND found;
+};
+
+// A named CALLBACK function: 32-bit Windows calls it with the stdcall convention, which a
+// lambda cannot be converted to.
+BOOL CALLBACK MatchCaption(HWND window, LPARAM search) {
+  auto* s = reinterpret_cast<CaptionSearch*>(search);
+  if (!::IsWindowVisible(window) || WindowText(window) != s->caption) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
 HWND FindTopWindow(std::wstring_view caption) {
-  struct Search {
-    std::wstring_view caption;
-    HWND found;
-  } search{caption, nullptr};
-  ::EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (!::IsWindowVisible(window) || WindowText(window) != s->caption) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  CaptionSearch search{caption, nullptr};
+  ::EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
