@@ -45,25 +45,27 @@ const DialogWindowLayout kLegacyWindow{
 constexpr TwipSize kLabelSize{3780, 300};
 constexpr TwipSize kButtonSize{1230, 345};
 
+// Each control: ID, kind, caption as designed; then Left, Top {dravelin, dravelin-legacy},
+// Width x Height, tab index {dravelin, dravelin-legacy}, how a label cuts its text.
 const std::array<ControlLayout, 9> kControls{{
-    {lblFileName, L"lblFileName", ControlKind::Label, L"File Name", {{960, 75}, {915, 120}},
-     {4155, 300}, {0, 4}, TextCut::PathEllipsis},
-    {lblOldDate, L"lblOldDate", ControlKind::Label, L"Old Date 파일을", {{1290, 315}, {1290, 360}},
-     kLabelSize, {1, 5}, TextCut::EndEllipsis},
-    {lblNewDate, L"lblNewDate", ControlKind::Label, L"New Date 파일로 ",
+    {lblFileName, ControlKind::Label, L"File Name",
+     {{960, 75}, {915, 120}}, {4155, 300}, {0, 4}, TextCut::PathEllipsis},
+    {lblOldDate, ControlKind::Label, L"Old Date 파일을",
+     {{1290, 315}, {1290, 360}}, kLabelSize, {1, 5}, TextCut::EndEllipsis},
+    {lblNewDate, ControlKind::Label, L"New Date 파일로 ",
      {{1290, 525}, {1290, 570}}, kLabelSize, {2, 6}, TextCut::EndEllipsis},
-    {Label2, L"Label2", ControlKind::Label, L"교체을 하시겠습니까?", {{1275, 765}, {1290, 780}},
-     kLabelSize, {3, 7}, TextCut::EndEllipsis},
-    {Image1, L"Image1", ControlKind::Picture, L"", {{45, 180}, {0, 225}}, {780, 750},
-     {std::nullopt, std::nullopt}, TextCut::None},
-    {cmbReplace, L"cmbReplace", ControlKind::Button, L"교체", {{75, 1065}, {180, 1020}},
-     kButtonSize, {4, 3}, TextCut::None},
-    {cmdSkip, L"cmdSkip", ControlKind::Button, L"통과", {{1350, 1065}, {1455, 1020}}, kButtonSize,
-     {5, 2}, TextCut::None},
-    {cmbReplaceAll, L"cmbReplaceAll", ControlKind::Button, L"모두교체",
+    {Label2, ControlKind::Label, L"교체을 하시겠습니까?",
+     {{1275, 765}, {1290, 780}}, kLabelSize, {3, 7}, TextCut::EndEllipsis},
+    {Image1, ControlKind::Picture, L"",
+     {{45, 180}, {0, 225}}, {780, 750}, {std::nullopt, std::nullopt}, TextCut::None},
+    {cmbReplace, ControlKind::Button, L"교체",
+     {{75, 1065}, {180, 1020}}, kButtonSize, {4, 3}, TextCut::None},
+    {cmdSkip, ControlKind::Button, L"통과",
+     {{1350, 1065}, {1455, 1020}}, kButtonSize, {5, 2}, TextCut::None},
+    {cmbReplaceAll, ControlKind::Button, L"모두교체",
      {{2640, 1065}, {2745, 1020}}, kButtonSize, {6, 1}, TextCut::None},
-    {cmdSkipAll, L"cmdSkipAll", ControlKind::Button, L"모두통과", {{3915, 1065}, {4020, 1020}},
-     kButtonSize, {7, 0}, TextCut::None},
+    {cmdSkipAll, ControlKind::Button, L"모두통과",
+     {{3915, 1065}, {4020, 1020}}, kButtonSize, {7, 0}, TextCut::None},
 }};
 
 // clang-format on

@@ -47,8 +47,7 @@ enum class TextCut {
 };
 
 struct ControlLayout {
-  checkupdate::ControlId id;
-  std::wstring_view name;
+  checkupdate::ControlId id;  // named after the control
   ControlKind kind;
   std::wstring_view caption;
   ByBuild<TwipPoint> origin;
