@@ -1,0 +1,113 @@
+// pass-bench: one update pass over real directories, the way the program runs it, with the
+// windows left out: the first question is answered with Replace All, and the client is not
+// started. For timing the pass against other copy tools (bench/run-bench).
+//   pass-bench PROGRAM-DIRECTORY [legacy]
+// PROGRAM-DIRECTORY holds the configuration file (CONFIG.DVL, or config.ini with "legacy").
+// Prints what the pass did, so that a run that copied nothing, or too much, shows.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runtime.h"
+#include "update_choice.h"
+#include "update_pass.h"
+#include "variant.h"
+
+#ifndef _WIN32
+#include "utf8.h"
+#endif
+
+namespace dravelin {
+namespace {
+
+// The system's runtime, with the program directory given on the command line and the copies
+// counted; the client start is left out, since it is not part of the pass's work.
+class BenchRuntime final : public Runtime {
+ public:
+  explicit BenchRuntime(std::wstring programDirectory)
+      : system_(MakeSystemRuntime()), programDirectory_(std::move(programDirectory)) {}
+
+  int copies() const { return copies_; }
+
+  std::wstring programDirectory() override { return programDirectory_; }
+  std::unique_ptr<Listing> listFiles(const std::wstring& pattern) override {
+    return system_->listFiles(pattern);
+  }
+  std::unique_ptr<Listing> listEverything(const std::wstring& directory) override {
+    return system_->listEverything(directory);
+  }
+  std::wstring fileNameKey(const std::wstring& name) override { return system_->fileNameKey(name); }
+  FileTime fileTimestamp(const std::wstring& path) override { return system_->fileTimestamp(path); }
+  void copyFile(const std::wstring& source, const std::wstring& destination) override {
+    system_->copyFile(source, destination);
+    ++copies_;
+  }
+  void startProgram(const std::wstring&) override {}
+  std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override {
+    return system_->openTextInput(path);
+  }
+
+ private:
+  std::unique_ptr<Runtime> system_;
+  std::wstring programDirectory_;
+  int copies_ = 0;
+};
+
+// A user who answers the first question with Replace All.
+class ReplaceAllWindows final : public PassWindows {
+ public:
+  int questions() const { return questions_; }
+
+  void setFileName(const std::wstring&) override { load(); }
+  void setOldDate(const std::wstring&) override { load(); }
+  void setNewDate(const std::wstring&) override { load(); }
+  void showQuestion() override {
+    ++questions_;
+    modUpdate::UpdateChoice = modUpdate::ChoiceReplaceAll;
+    loaded_ = false;
+  }
+  void unloadQuestion() override { loaded_ = false; }
+  void pumpEvents() override {}
+  void unloadProgressWindow() override {}
+
+ private:
+  void load() {
+    if (loaded_) return;
+    loaded_ = true;
+    modUpdate::UpdateChoice = modUpdate::ChoiceNone;
+  }
+
+  bool loaded_ = false;
+  int questions_ = 0;
+};
+
+constexpr int kExitUsage = 2;
+
+int Run(const std::vector<std::wstring>& args) {
+  if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != L"legacy")) {
+    std::fputs("usage: pass-bench PROGRAM-DIRECTORY [legacy]\n", stderr);
+    return kExitUsage;
+  }
+  BenchRuntime runtime(args[0]);
+  ReplaceAllWindows windows;
+  RunUpdatePass(runtime, windows, VariantFor(args.size() == 2 ? Build::Legacy : Build::Current));
+  std::printf("questions %d, copies %d\n", windows.questions(), runtime.copies());
+  return 0;
+}
+
+}  // namespace
+}  // namespace dravelin
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  return dravelin::Run(std::vector<std::wstring>(argv + 1, argv + argc));
+}
+#else
+int main(int argc, char** argv) {
+  std::vector<std::wstring> args;
+  for (int i = 1; i < argc; ++i) args.push_back(dravelin::FromUtf8(argv[i]));
+  return dravelin::Run(args);
+}
+#endif

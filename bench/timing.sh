@@ -1,0 +1,70 @@
+# Shared by bench/run-bench and bench/wine-runs: the trees, the timing, the report lines.
+# Times are wall-clock microseconds from bash's EPOCHREALTIME; each figure is the median of RUNS
+# timed runs after one untimed warm-up run (the first start of a program under a fresh Wine
+# prefix, or on a cold page cache, says nothing about the pass).
+
+RUNS=${RUNS:-5}
+SCAN_FILES=10000 SCAN_FILE_BYTES=512
+COPY_FILES=200 COPY_FILE_BYTES=$((1024 * 1024))
+
+now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
+
+# timed CMD...: runs CMD with its output discarded and prints how long it took.
+timed() {
+  local start end
+  start=$(now_us)
+  "$@" >/dev/null
+  end=$(now_us)
+  echo $((end - start))
+}
+
+# race RESET RUNNER...: runs the RUNNERs (functions that print the microseconds of one run) in
+# turn, RUNS rounds, with RESET (untimed) and a sync before each run. Taking turns gives every
+# contender the same share of whatever else the machine is doing. Leaves the median of each
+# RUNNER's runs in MEDIANS, in the RUNNERs' order.
+race() {
+  local reset=$1
+  shift
+  local runners=("$@") round i
+  local -a times
+  for ((i = 0; i < ${#runners[@]}; i++)); do
+    "$reset"
+    "${runners[i]}" >/dev/null  # warm-up
+    times[i]=""
+  done
+  for ((round = 0; round < RUNS; round++)); do
+    for ((i = 0; i < ${#runners[@]}; i++)); do
+      "$reset"
+      sync
+      times[i]+=" $("${runners[i]}")"
+    done
+  done
+  MEDIANS=()
+  for ((i = 0; i < ${#runners[@]}; i++)); do
+    MEDIANS+=("$(printf '%s\n' ${times[i]} | sort -n | sed -n "$(((RUNS + 1) / 2))p")")
+  done
+}
+
+nothing_to_reset() { :; }
+
+# report LABEL MICROSECONDS [REFERENCE-MICROSECONDS GOAL]
+report() {
+  local label=$1 us=$2
+  if [ $# -ge 4 ]; then
+    awk -v l="$label" -v t="$us" -v r="$3" -v g="$4" \
+      'BEGIN { printf "  %-44s %9.1f ms   ratio %.2fx (goal <= %sx)\n", l, t / 1000, t / r, g }'
+  else
+    awk -v l="$label" -v t="$us" 'BEGIN { printf "  %-44s %9.1f ms\n", l, t / 1000 }'
+  fi
+}
+
+# Counts the copy tree's files in the program directory; fails the benchmark when a run that was
+# to copy everything did not.
+expect_copied() {
+  local dir=$1 count
+  count=$(find "$dir" -maxdepth 1 -name 'big*.pak' -size "${COPY_FILE_BYTES}c" | wc -l)
+  if [ "$count" -ne "$COPY_FILES" ]; then
+    echo "run-bench: only $count of $COPY_FILES files arrived in $dir" >&2
+    exit 1
+  fi
+}
