@@ -49,8 +49,11 @@ DWORD ControlStyle(const ControlLayout& control) {
   throw std::logic_error("unknown control kind");
 }
 
-bool IsAnswerButton(int id) {
-  return id == cmbReplace || id == cmdSkip || id == cmbReplaceAll || id == cmdSkipAll;
+bool IsButton(int id) {
+  const auto controls = CheckUpdateControls();
+  return std::any_of(controls.begin(), controls.end(), [id](const ControlLayout& control) {
+    return control.id == id && control.kind == ControlKind::Button;
+  });
 }
 
 }  // namespace
@@ -122,8 +125,8 @@ void CheckUpdateDialog::showModal() {
   // Showing activates the dialog, which puts the focus on focusTarget_ (WM_ACTIVATE); setting it
   // here as well covers a show that the system did not let activate.
   ::SetFocus(focusTarget_);
+  // The loop ends when the window is gone, and the owner has come back with it (forgetWindow).
   runMessageLoop();
-  restoreOwner();
 }
 
 void CheckUpdateDialog::runMessageLoop() {
@@ -203,7 +206,7 @@ int CheckUpdateDialog::defaultButtonId() const {
   // Enter presses the button that has the focus, and the designed default button otherwise.
   const HWND focus = ::GetFocus();
   const int focusId = focus && ::IsChild(window_.get(), focus) ? ::GetDlgCtrlID(focus) : 0;
-  return IsAnswerButton(focusId) ? focusId : kCheckUpdateDefaultButton;
+  return IsButton(focusId) ? focusId : kCheckUpdateDefaultButton;
 }
 
 void CheckUpdateDialog::showAsDefault(HWND focusedButton) const {

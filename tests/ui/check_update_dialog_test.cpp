@@ -145,9 +145,11 @@ TEST(CheckUpdateDialog, UnloadingTwiceOrShowingWhenGoneDoesNothing) {
 }
 
 TEST(CheckUpdateDialog, ModalShowReturnsWithTheValueWrittenAndTheOwnerBack) {
-  const HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 100, 100,
-                                       nullptr, nullptr, ThisProgram(), nullptr);
-  ASSERT_NE(owner, nullptr);
+  const UniqueWindow ownerWindow(::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0,
+                                                  100, 100, nullptr, nullptr, ThisProgram(),
+                                                  nullptr));
+  ASSERT_TRUE(ownerWindow);
+  const HWND owner = ownerWindow.get();
   for (const auto& [id, value] :
        {std::pair{cmbReplace, 1}, {cmdSkip, 2}, {cmbReplaceAll, 3}, {cmdSkipAll, 4}}) {
     CheckUpdateDialog dialog(Build::Legacy, owner, ThisProgram());
@@ -158,7 +160,6 @@ TEST(CheckUpdateDialog, ModalShowReturnsWithTheValueWrittenAndTheOwnerBack) {
     EXPECT_FALSE(dialog.loaded());
     EXPECT_TRUE(::IsWindowEnabled(owner));
   }
-  ::DestroyWindow(owner);
 }
 
 TEST(CheckUpdateDialog, QuitDuringTheModalShowUnloadsAndPassesTheQuitOn) {

@@ -22,15 +22,14 @@ TEST(Layout, TwipsBecomePixelsAtTheDisplayResolution) {
 TEST(Layout, WindowIsPlacedByItsClientArea) {
   const WindowFrame frame{WS_OVERLAPPEDWINDOW, 0};
   const RECT placed = WindowRectForClient({5205, 1455}, TwipPoint{5235, 5190}, frame, 96);
-  const HWND window =
-      ::CreateWindowExW(frame.exStyle, L"STATIC", L"", frame.style, placed.left, placed.top,
-                        placed.right - placed.left, placed.bottom - placed.top, nullptr, nullptr,
-                        ::GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(window, nullptr);
+  const UniqueWindow window(::CreateWindowExW(
+      frame.exStyle, L"STATIC", L"", frame.style, placed.left, placed.top,
+      placed.right - placed.left, placed.bottom - placed.top, nullptr, nullptr,
+      ::GetModuleHandleW(nullptr), nullptr));
+  ASSERT_TRUE(window);
   RECT client{};
-  ::GetClientRect(window, &client);
-  ::MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
-  ::DestroyWindow(window);
+  ASSERT_TRUE(::GetClientRect(window.get(), &client));
+  ::MapWindowPoints(window.get(), HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
   EXPECT_EQ(client.left, 349);
   EXPECT_EQ(client.top, 346);
   EXPECT_EQ(client.right - client.left, 347);
