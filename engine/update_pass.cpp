@@ -46,7 +46,9 @@ FileTime ToDate(const std::wstring& text) {
 // server file as newer.
 bool IsNewer(NewerRule rule, const std::wstring& serverText, const std::wstring& localText) {
   if (rule == NewerRule::Text) return serverText > localText;
-  return ToDate(serverText) > ToDate(localText);
+  const FileTime serverDate = ToDate(serverText);
+  const FileTime localDate = ToDate(localText);
+  return serverDate > localDate;
 }
 
 // The next name of a listing. A listing that fails part-way has no next name, so the scan ends.
