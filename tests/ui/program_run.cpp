@@ -1,0 +1,232 @@
+// One run of a program: started suspended inside a job object (so that the client it starts is
+// held too), with the window hook in place before its first instruction; answered through the
+// UI driver; ended and cleared away whatever happens.
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "check_update_dialog_layout.h"
+#include "program_session.h"
+#include "program_shown_event.h"
+#include "uidriver.h"
+
+namespace dravelin::uitest {
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// A run asks its questions within a second or two under Wine; these bounds only end runs that
+// hang, so that a broken program fails its test instead of stalling the whole binary.
+constexpr auto kRunTimeout = 30s;
+constexpr auto kMarkerTimeout = 10s;
+constexpr DWORD kShutdownTimeoutMs = 5'000;
+constexpr auto kPollInterval = 20ms;
+constexpr UINT kKilledExitCode = 0xDEAD;
+constexpr size_t kMaxProcessesInJob = 16;
+constexpr size_t kPathCapacity = 32'768;
+
+[[noreturn]] void FailCall(const char* call) {
+  throw std::runtime_error(std::string(call) + " failed (error " +
+                           std::to_string(::GetLastError()) + ")");
+}
+
+// The hook library lies beside this test program. It stays loaded for the test program's life:
+// the hooks placed in the programs under test name it.
+HMODULE ShownHookLibrary() {
+  static const HMODULE library = [] {
+    std::wstring self(kPathCapacity, L'\0');
+    self.resize(::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+    const std::wstring path = self.substr(0, self.find_last_of(L'\\') + 1) + SHOWN_HOOK_NAME;
+    const HMODULE loaded = ::LoadLibraryW(path.c_str());
+    if (!loaded) FailCall("LoadLibraryW (window hook library)");
+    return loaded;
+  }();
+  return library;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring ImagePath(DWORD processId) {
+  const win::UniqueKernelHandle process(
+      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process) return {};  // gone meanwhile
+  std::wstring path(kPathCapacity, L'\0');
+  DWORD size = static_cast<DWORD>(path.size());
+  if (!::QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
+  path.resize(size);
+  return path;
+}
+
+std::wstring LabelText(HWND dialog, int id) {
+  const HWND label = ::GetDlgItem(dialog, id);
+  if (!label) throw std::runtime_error("the question has no label " + std::to_string(id));
+  return uidriver::InspectControl(label).text;
+}
+
+std::wstring_view ButtonText(Answer answer) {
+  switch (answer) {
+    case Answer::Replace: return L"교체";
+    case Answer::Skip: return L"통과";
+    case Answer::ReplaceAll: return L"모두교체";
+    case Answer::SkipAll: return L"모두통과";
+    case Answer::CloseFrame: break;
+  }
+  throw std::logic_error("no button for closing the frame");
+}
+
+win::UniqueKernelHandle MakeJob() {
+  win::UniqueKernelHandle job(::CreateJobObjectW(nullptr, nullptr));
+  if (!job) FailCall("CreateJobObjectW");
+  // Should the test itself die, closing its last handle still ends everything in the job.
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits))
+    FailCall("SetInformationJobObject");
+  return job;
+}
+
+}  // namespace
+
+ProgramRun::ProgramRun(const ClientFolder& folder) : folder_(folder), job_(MakeJob()) {
+  // A marker left by an earlier run in the same directory would pass for this run's client.
+  folder.removeClientMarker();
+  const std::wstring program = folder.programPath();
+  std::wstring commandLine = L"\"" + program + L"\"";
+  const std::wstring directory = folder.directory();
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  // Suspended, so that the job and the hook are in place before the program does anything.
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED, nullptr, directory.c_str(), &startup, &started))
+    FailCall("CreateProcessW");
+  process_.reset(started.hProcess);
+  processId_ = started.dwProcessId;
+  const win::UniqueKernelHandle thread(started.hThread);
+  try {
+    if (!::AssignProcessToJobObject(job_.get(), process_.get()))
+      FailCall("AssignProcessToJobObject");
+    const std::wstring eventName = ShownEventName(processId_, kProgressCaption);
+    shownEvent_.reset(::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+    if (!shownEvent_) FailCall("CreateEventW");
+    const auto procedure = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(::GetProcAddress(ShownHookLibrary(), kShownHookProcedure)));
+    if (!procedure) FailCall("GetProcAddress (window hook)");
+    hook_.reset(
+        ::SetWindowsHookExW(WH_CALLWNDPROCRET, procedure, ShownHookLibrary(), started.dwThreadId));
+    if (!hook_) FailCall("SetWindowsHookExW");
+    if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) FailCall("ResumeThread");
+  } catch (...) {
+    ::TerminateProcess(process_.get(), kKilledExitCode);
+    throw;
+  }
+}
+
+ProgramRun::~ProgramRun() { endEverything(); }
+
+bool ProgramRun::ended() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
+
+HWND ProgramRun::nextQuestion() {
+  const auto deadline = Clock::now() + kRunTimeout;
+  while (!ended()) {
+    if (const HWND dialog = uidriver::FindTopWindow(kQuestionCaption)) {
+      DWORD owner = 0;
+      ::GetWindowThreadProcessId(dialog, &owner);
+      if (owner == processId_) return uidriver::WaitForWindow(kQuestionCaption);
+    }
+    if (Clock::now() >= deadline) {
+      endEverything();
+      throw std::runtime_error("the program neither asked nor ended in time; it was ended");
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return nullptr;
+}
+
+void ProgramRun::answer(HWND dialog, Answer answer) {
+  using namespace win::checkupdate;
+  questions_.push_back({LabelText(dialog, lblFileName), LabelText(dialog, lblOldDate),
+                        LabelText(dialog, lblNewDate)});
+  if (answer == Answer::CloseFrame) {
+    uidriver::CloseThroughSystemMenu(dialog);
+  } else {
+    uidriver::ClickButton(uidriver::FindControlByText(dialog, ButtonText(answer)));
+  }
+  uidriver::WaitUntilGone(dialog);
+}
+
+RunResult ProgramRun::finish() {
+  for (HWND dialog = nextQuestion(); dialog; dialog = nextQuestion())
+    answer(dialog, Answer::CloseFrame);
+  RunResult result;
+  result.questions = questions_;
+  if (!::GetExitCodeProcess(process_.get(), &result.exitCode)) FailCall("GetExitCodeProcess");
+  result.windowShown = ::WaitForSingleObject(shownEvent_.get(), 0) == WAIT_OBJECT_0;
+  // The client keeps running for a few seconds, so a client started by the program is still in
+  // the job now; an empty job means that none was started.
+  result.clientStarted = clientLeftRunning();
+  if (result.clientStarted) {
+    const auto deadline = Clock::now() + kMarkerTimeout;
+    while (!folder_.clientMarkerPresent() && Clock::now() < deadline)
+      std::this_thread::sleep_for(kPollInterval);
+    result.clientStarted = folder_.clientMarkerPresent();
+  }
+  return result;
+}
+
+std::vector<DWORD> ProgramRun::processesInJob() const {
+  struct {
+    JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+    ULONG_PTR more[kMaxProcessesInJob];
+  } ids{};
+  if (!::QueryInformationJobObject(job_.get(), JobObjectBasicProcessIdList, &ids, sizeof ids,
+                                   nullptr))
+    FailCall("QueryInformationJobObject");
+  std::vector<DWORD> processes;
+  const ULONG_PTR* first = ids.list.ProcessIdList;
+  for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i)
+    processes.push_back(static_cast<DWORD>(first[i]));
+  return processes;
+}
+
+bool ProgramRun::clientLeftRunning() const {
+  const std::wstring client = folder_.local(kClientName);
+  for (DWORD id : processesInJob())
+    if (id != processId_ && SamePath(ImagePath(id), client)) return true;
+  return false;
+}
+
+void ProgramRun::endEverything() noexcept {
+  if (!job_) return;
+  std::vector<DWORD> running;
+  try {
+    running = processesInJob();
+  } catch (const std::exception&) {
+    // Nothing to wait for then; terminating the job below still ends its processes.
+  }
+  ::TerminateJobObject(job_.get(), kKilledExitCode);
+  // The client directory is removed next, which needs every program in it to be gone.
+  ::WaitForSingleObject(process_.get(), kShutdownTimeoutMs);
+  for (DWORD id : running) {
+    const win::UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+    if (process) ::WaitForSingleObject(process.get(), kShutdownTimeoutMs);
+  }
+}
+
+RunResult RunProgram(const ClientFolder& folder, const std::vector<Answer>& answers) {
+  ProgramRun run(folder);
+  for (Answer answer : answers) {
+    const HWND dialog = run.nextQuestion();
+    if (!dialog) break;  // fewer questions than answers: the result shows it
+    run.answer(dialog, answer);
+  }
+  return run.finish();
+}
+
+}  // namespace dravelin::uitest

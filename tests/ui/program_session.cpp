@@ -1,0 +1,130 @@
+#include "program_session.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include "text949.h"
+
+namespace dravelin::uitest {
+
+namespace {
+
+constexpr LONGLONG kTicksPerSecond = 10'000'000;
+constexpr LONGLONG kTicksFrom1601To1970 = 116'444'736'000'000'000;
+constexpr std::wstring_view kServerDirectoryName = L"패치 서버";
+
+[[noreturn]] void FailCall(const char* call) {
+  throw std::runtime_error(std::string(call) + " failed (error " +
+                           std::to_string(::GetLastError()) + ")");
+}
+
+std::wstring ProgramBuildPath(Build build) {
+  return WindowsPath(build == Build::Legacy ? DRAVELIN_LEGACY_PROGRAM : DRAVELIN_PROGRAM);
+}
+
+std::wstring FileName(const std::wstring& path) {
+  return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+void CopyInto(const std::wstring& source, const std::wstring& destination) {
+  if (!::CopyFileW(source.c_str(), destination.c_str(), FALSE)) FailCall("CopyFileW");
+}
+
+std::wstring ServerRelative(std::wstring_view name) {
+  return std::wstring(kServerDirectoryName) + L"\\" + std::wstring(name);
+}
+
+}  // namespace
+
+std::string BuildName(Build build) { return build == Build::Legacy ? "legacy" : "current"; }
+
+std::wstring WindowsPath(std::string_view buildPath) {
+  std::wstring path(buildPath.begin(), buildPath.end());  // build paths are ASCII
+  if (!path.starts_with(L'/')) return path;
+  // Wine maps the Linux root to drive Z:.
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return L"Z:" + path;
+}
+
+FileTime LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  SYSTEMTIME local{};
+  local.wYear = static_cast<WORD>(year);
+  local.wMonth = static_cast<WORD>(month);
+  local.wDay = static_cast<WORD>(day);
+  local.wHour = static_cast<WORD>(hour);
+  local.wMinute = static_cast<WORD>(minute);
+  local.wSecond = static_cast<WORD>(second);
+  SYSTEMTIME utc{};
+  if (!::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc))
+    FailCall("TzSpecificLocalTimeToSystemTime");
+  FILETIME time{};
+  if (!::SystemTimeToFileTime(&utc, &time)) FailCall("SystemTimeToFileTime");
+  const auto ticks =
+      static_cast<LONGLONG>((ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+  return (ticks - kTicksFrom1601To1970) / kTicksPerSecond;
+}
+
+ClientFolder::ClientFolder(Build build)
+    : build_(build), serverDir_(serverRoot_.makeDirectory(kServerDirectoryName)) {
+  CopyInto(ProgramBuildPath(build), programPath());
+  CopyInto(WindowsPath(SAMPLE_CLIENT_PROGRAM), local(kClientName));
+}
+
+std::wstring ClientFolder::programPath() const { return local(FileName(ProgramBuildPath(build_))); }
+
+std::wstring ClientFolder::configPath() const { return local(VariantFor(build_).configFileName); }
+
+void ClientFolder::writeLocal(std::wstring_view name, std::string_view bytes,
+                              FileTime modified) const {
+  testing::SetModified(client_.write(name, bytes), modified);
+}
+
+void ClientFolder::writeServer(std::wstring_view name, std::string_view bytes,
+                               FileTime modified) const {
+  testing::SetModified(serverRoot_.write(ServerRelative(name), bytes), modified);
+}
+
+std::wstring ClientFolder::makeServerDirectory(std::wstring_view name) const {
+  return serverRoot_.makeDirectory(ServerRelative(name));
+}
+
+std::wstring ClientFolder::makeLocalDirectory(std::wstring_view name) const {
+  return client_.makeDirectory(name);
+}
+
+void ClientFolder::writeLocalBytes(std::wstring_view name, std::string_view bytes) const {
+  client_.write(name, bytes);
+}
+
+void ClientFolder::writeConfig(std::string_view bytes) const {
+  client_.write(VariantFor(build_).configFileName, bytes);
+}
+
+std::string ClientFolder::standardConfig() const {
+  return ToCp949(L"Server_directory=" + serverPrefix() + L"\r\nExe_Program=" +
+                 std::wstring(kClientName) + L"\r\n");
+}
+
+void ClientFolder::addClip() const { CopyInto(WindowsPath(CLIP_FILE), local(kClipName)); }
+
+void ClientFolder::removeClientMarker() const {
+  if (!::DeleteFileW(local(kClientMarkerName).c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+    FailCall("DeleteFileW (client marker)");
+}
+
+std::map<std::wstring, ClientFolder::LocalFile> ClientFolder::localFiles() const {
+  std::map<std::wstring, LocalFile> files;
+  for (const auto& entry : std::filesystem::directory_iterator(client_.root())) {
+    const std::wstring name = entry.path().filename().wstring();
+    if (!entry.is_regular_file() || name == kClientMarkerName) continue;
+    files[name] = {testing::ReadAll(local(name)), testing::Modified(local(name))};
+  }
+  return files;
+}
+
+bool ClientFolder::clientMarkerPresent() const {
+  return ::GetFileAttributesW(local(kClientMarkerName).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace dravelin::uitest

@@ -1,0 +1,146 @@
+// Whole runs of dravelin and dravelin-legacy: a client directory of its own with a copy of the
+// program and the sample client, a server directory beside it, and one run of the program,
+// started there as a shortcut would start it and watched from outside. Its windows are driven
+// through the UI driver; its process, and the client it starts, are held in a job object.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "handles.h"
+#include "runtime.h"
+#include "test_tree.h"
+#include "variant.h"
+
+namespace dravelin::uitest {
+
+inline constexpr std::wstring_view kProgressCaption = L"File Transfer...";
+inline constexpr std::wstring_view kQuestionCaption = L"Update Check Windows";
+inline constexpr std::wstring_view kClientName = L"client.exe";
+inline constexpr std::wstring_view kClipName = L"filecopy.avi";
+// Written by the sample client beside itself when it starts.
+inline constexpr std::wstring_view kClientMarkerName = L"client-started.txt";
+
+std::string BuildName(Build build);
+
+// A path given by the build system (a Linux path when the tests run under Wine) as Windows
+// programs see it.
+std::wstring WindowsPath(std::string_view buildPath);
+
+// The instant at which the local wall clock shows this date and time.
+FileTime LocalTime(int year, int month, int day, int hour, int minute, int second);
+
+// A client directory holding a copy of one program and the sample client, and a server
+// directory with a Korean name, both removed at the end.
+class ClientFolder {
+ public:
+  explicit ClientFolder(Build build);
+
+  Build build() const { return build_; }
+  std::wstring programPath() const;
+  std::wstring directory() const { return client_.dir(); }
+  std::wstring local(std::wstring_view name) const { return client_.path(name); }
+  std::wstring server(std::wstring_view name) const { return serverPrefix() + std::wstring(name); }
+  // The server directory as the configuration names it: with its closing separator.
+  std::wstring serverPrefix() const { return serverDir_ + L"\\"; }
+  std::wstring configPath() const;
+
+  void writeLocal(std::wstring_view name, std::string_view bytes, FileTime modified) const;
+  void writeServer(std::wstring_view name, std::string_view bytes, FileTime modified) const;
+  std::wstring makeServerDirectory(std::wstring_view name) const;
+  std::wstring makeLocalDirectory(std::wstring_view name) const;
+  void writeLocalBytes(std::wstring_view name, std::string_view bytes) const;
+
+  // The program's configuration file, exactly these bytes.
+  void writeConfig(std::string_view bytes) const;
+  // Server_directory (the server prefix) and Exe_Program (the sample client), in code page 949.
+  void writeConfig() const { writeConfig(standardConfig()); }
+  std::string standardConfig() const;
+  // The sample animation clip as filecopy.avi.
+  void addClip() const;
+
+  bool clientMarkerPresent() const;
+  void removeClientMarker() const;
+
+  // Every ordinary file of the client directory but the client's marker: name, bytes and time.
+  struct LocalFile {
+    std::string bytes;
+    FileTime modified;
+    bool operator==(const LocalFile&) const = default;
+  };
+  std::map<std::wstring, LocalFile> localFiles() const;
+
+ private:
+  Build build_;
+  testing::TempTree client_;
+  testing::TempTree serverRoot_;
+  std::wstring serverDir_;
+};
+
+// A thread hook, removed with its owner.
+struct HookTraits {
+  using Handle = HHOOK;
+  static Handle invalid() noexcept { return nullptr; }
+  static void close(Handle hook) noexcept { ::UnhookWindowsHookEx(hook); }
+};
+using UniqueHook = win::UniqueHandle<HookTraits>;
+
+// The three captions of one question, as the dialog showed them.
+struct AskedQuestion {
+  std::wstring fileName;
+  std::wstring oldDate;
+  std::wstring newDate;
+};
+
+// The ways the user can leave a question.
+enum class Answer { Replace, Skip, ReplaceAll, SkipAll, CloseFrame };
+
+struct RunResult {
+  std::vector<AskedQuestion> questions;  // in the order asked
+  DWORD exitCode = STILL_ACTIVE;
+  bool windowShown = false;    // the progress window came on screen
+  bool clientStarted = false;  // the client in the client directory ran and wrote its marker
+};
+
+class ProgramRun {
+ public:
+  // Starts the program of `folder` with the client directory as its current directory.
+  explicit ProgramRun(const ClientFolder& folder);
+  ~ProgramRun();  // ends whatever the run left running (the client, or a program that hung)
+
+  ProgramRun(const ProgramRun&) = delete;
+  ProgramRun& operator=(const ProgramRun&) = delete;
+
+  // The next question, on screen and ready for input; null when the program ended instead.
+  HWND nextQuestion();
+  // Reads the question's captions, leaves it as told and waits until it is gone.
+  void answer(HWND dialog, Answer answer);
+
+  // Waits for the program to end, closing through its frame (and recording) every question that
+  // is still asked. Throws when the program does not end in time (it is ended first).
+  RunResult finish();
+
+ private:
+  bool ended() const;
+  bool clientLeftRunning() const;
+  std::vector<DWORD> processesInJob() const;
+  void endEverything() noexcept;
+
+  const ClientFolder& folder_;
+  win::UniqueKernelHandle job_;
+  win::UniqueKernelHandle process_;
+  DWORD processId_ = 0;
+  win::UniqueKernelHandle shownEvent_;
+  UniqueHook hook_;
+  std::vector<AskedQuestion> questions_;
+};
+
+// Starts the program, answers its questions in order (any further one is closed through its
+// frame and recorded), and waits for its end.
+RunResult RunProgram(const ClientFolder& folder, const std::vector<Answer>& answers = {});
+
+}  // namespace dravelin::uitest
