@@ -14,7 +14,9 @@ constexpr TwipSize kAnimationSize{3780, 660};  // 252 x 44 px
 // over, so its close box is shown disabled rather than offering a click that could not be obeyed.
 constexpr WindowFrame kCurrentFrame{WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0};
 // Sizable, with minimise, maximise and close boxes; the controls keep their places on resize.
-constexpr WindowFrame kLegacyFrame{WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0};
+// The window has no icon: WS_EX_DLGMODALFRAME keeps the system's default one out of the title
+// bar, and with WS_THICKFRAME present the border stays the sizable one.
+constexpr WindowFrame kLegacyFrame{WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME};
 
 constexpr FileCopyWindowLayout kCurrent{
     kCaption,
