@@ -151,7 +151,8 @@ class TemporaryFile {
   FileDescriptor fd_;
 };
 
-void CopyData(int from, int to) {
+// Plain reads and writes: for file systems that cannot copy between files themselves.
+void CopyByReading(int from, int to) {
   constexpr std::size_t kChunk = 1 << 20;
   std::vector<char> buffer(kChunk);
   for (;;) {
@@ -165,6 +166,23 @@ void CopyData(int from, int to) {
       if (put < 0) throw RuntimeError("write", errno);
       done += put;
     }
+  }
+}
+
+// copy_file_range lets the kernel (or the file system: a reflink, a server-side copy) move the
+// data without a trip through this process. Where it is not supported for this pair of files,
+// nothing has been written yet and the plain copy takes over.
+void CopyData(int from, int to) {
+  constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+  for (bool first = true;; first = false) {
+    const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, kMaxChunk, 0);
+    if (copied > 0) continue;
+    if (copied == 0) return;
+    if (errno == EINTR) continue;
+    const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
+                             errno == EINVAL || errno == EBADF;
+    if (first && unsupported) return CopyByReading(from, to);
+    throw RuntimeError("copy_file_range", errno);
   }
 }
 
