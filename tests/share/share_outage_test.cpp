@@ -1,0 +1,116 @@
+// The share going away in the middle of a run: the server is stopped while the first question is
+// on screen, and the user goes on answering Replace, then Replace All. Whatever the copies then
+// manage, no local file may be left half-written or replaced by a part, no temporary file may
+// stay behind, and the run must still end by starting the client.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "handles.h"
+#include "program_session.h"
+#include "share_server.h"
+#include "text949.h"
+#include "uidriver.h"
+
+namespace dravelin::sharetest {
+namespace {
+
+using uitest::Answer;
+using uitest::ClientFolder;
+using uitest::RunResult;
+
+const FileTime kNovember = uitest::LocalTime(2026, 11, 1, 9, 0, 0);
+const FileTime kDecember = uitest::LocalTime(2026, 12, 1, 15, 4, 5);
+// Large enough that a copy takes more than one read over SMB.
+constexpr size_t kFileBytes = 256 * 1024;
+constexpr int kOlderLocally = 3;
+constexpr int kMissingLocally = 2;
+// Never read before the server stops: a read of it must go to the server.
+constexpr std::wstring_view kProbe = L"probe.dat";
+
+std::string Contents(char fill, std::wstring_view name) {
+  std::string bytes(kFileBytes, fill);
+  const std::string label = uidriver::ToUtf8(name);
+  bytes.replace(0, label.size(), label);
+  return bytes;
+}
+
+struct SharedFile {
+  std::wstring name;
+  std::string serverBytes;
+  std::string localBytes;  // empty: no local copy
+};
+
+std::vector<SharedFile> LayOut(const SharedFolder& server, const ClientFolder& client) {
+  std::vector<SharedFile> files;
+  for (int i = 0; i < kOlderLocally + kMissingLocally; ++i) {
+    const std::wstring name = L"패치" + std::to_wstring(i) + L".pak";
+    SharedFile file{name, Contents('s', name), i < kOlderLocally ? Contents('l', name) : ""};
+    server.write(name, file.serverBytes, {kDecember});
+    if (!file.localBytes.empty()) client.writeLocal(name, file.localBytes, kNovember);
+    files.push_back(std::move(file));
+  }
+  server.write(kProbe, "probe", {kNovember});
+  client.writeLocal(kProbe, "probe", kNovember);
+  client.writeConfig(ToCp949(L"Server_directory=" + server.prefix() + L"\r\nExe_Program=" +
+                             std::wstring(uitest::kClientName) + L"\r\n"));
+  return files;
+}
+
+// Whether the file's bytes can be read through the share right now.
+bool ReadableThroughShare(const std::wstring& path) {
+  const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  std::array<char, 16> buffer{};
+  DWORD read = 0;
+  return ::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
+         read > 0;
+}
+
+TEST(ShareOutageTest, TheServerStopsWhileTheFirstQuestionIsShown) {
+  const SharedFolder server;
+  const ClientFolder client(Build::Current);
+  const std::vector<SharedFile> files = LayOut(server, client);
+
+  RunResult result;
+  int questionsAfterTheStop = 0;
+  {
+    uitest::ProgramRun run(client);
+    const HWND first = run.nextQuestion();
+    ASSERT_NE(first, nullptr) << "the program ended without asking";
+    const ServerOutage outage;
+    ASSERT_FALSE(ReadableThroughShare(server.throughShare(kProbe)))
+        << "the share still serves files after its server stopped";
+    run.answer(first, Answer::Replace);
+    if (const HWND next = run.nextQuestion()) {
+      ++questionsAfterTheStop;
+      run.answer(next, Answer::ReplaceAll);
+    }
+    result = run.finish();  // throws, ending the program, when it does not end in time
+  }
+  EXPECT_LE(questionsAfterTheStop, 1) << "asked again after Replace All";
+
+  for (const SharedFile& file : files) {
+    SCOPED_TRACE(uidriver::ToUtf8(file.name));
+    const std::wstring local = client.local(file.name);
+    if (::GetFileAttributesW(local.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      EXPECT_TRUE(file.localBytes.empty()) << "the local copy is gone";
+      continue;
+    }
+    const std::string bytes = testing::ReadAll(local);
+    const bool oldWhole = bytes == file.localBytes && testing::Modified(local) == kNovember;
+    const bool newWhole = bytes == file.serverBytes && testing::Modified(local) == kDecember;
+    EXPECT_TRUE(oldWhole || newWhole) << "a local file of " << bytes.size()
+                                      << " bytes is neither the old nor the new copy";
+  }
+  EXPECT_EQ(testing::CountLeftovers(client.directory()), 0);
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_TRUE(result.clientStarted);
+}
+
+}  // namespace
+}  // namespace dravelin::sharetest

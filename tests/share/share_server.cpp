@@ -1,0 +1,157 @@
+#include "share_server.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <thread>
+
+#include "handles.h"
+#include "test_tree.h"
+#include "uidriver.h"
+
+namespace dravelin::sharetest {
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// The script looks for requests ten times a second; stopping smbd takes it well under a second
+// and starting it a second or two. The bound only keeps a lost request from stalling the tests.
+constexpr auto kRequestTimeout = 30s;
+constexpr auto kPollInterval = 50ms;
+
+// A request is a file of this name in the control directory; the script removes it when done
+// and leaves the server's state ("running" or "stopped") in the state file.
+constexpr std::wstring_view kStopRequest = L"stop-server";
+constexpr std::wstring_view kStartRequest = L"start-server";
+constexpr std::wstring_view kStateFile = L"server-state";
+constexpr std::string_view kStopped = "stopped";
+constexpr std::string_view kRunning = "running";
+
+constexpr LONGLONG kTicksPerSecond = 10'000'000;
+constexpr LONGLONG kTicksFrom1601To1970 = 116'444'736'000'000'000;
+
+[[noreturn]] void FailCall(const char* call) {
+  throw std::runtime_error(std::string(call) + " failed (error " +
+                           std::to_string(::GetLastError()) + ")");
+}
+
+std::wstring Variable(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') {
+    throw std::runtime_error(std::string(name) +
+                             " is not set: run these tests through tests/share/run-share-tests");
+  }
+  return uidriver::FromUtf8(value);
+}
+
+std::wstring Join(const std::wstring& directory, std::wstring_view name) {
+  return directory + L"\\" + std::wstring(name);
+}
+
+// Leaves a request for the script and waits until it has been carried out.
+void Request(std::wstring_view request, std::string_view expectedState) {
+  const std::wstring& control = Share().control;
+  const std::wstring requestPath = Join(control, request);
+  std::ofstream(testing::Path(requestPath)).close();
+  const auto deadline = Clock::now() + kRequestTimeout;
+  while (::GetFileAttributesW(requestPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (Clock::now() >= deadline) {
+      throw std::runtime_error("run-share-tests did not answer the request " +
+                               uidriver::ToUtf8(request));
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  const std::string state = testing::ReadAll(Join(control, kStateFile));
+  if (state != expectedState) {
+    throw std::runtime_error("after " + uidriver::ToUtf8(request) + " the server is " + state);
+  }
+}
+
+FILETIME ToFiletime(PreciseTime time) {
+  const auto ticks =
+      static_cast<ULONGLONG>(time.seconds * kTicksPerSecond + time.ticks + kTicksFrom1601To1970);
+  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+// Different in each folder of a test run, also across the runs of one machine.
+std::wstring UniqueFolderName() {
+  static std::atomic<int> count = 0;
+  return L"패치 서버 " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++count);
+}
+
+}  // namespace
+
+const ShareLocation& Share() {
+  static const ShareLocation share{Variable(kMountedVariable), Variable(kServedVariable),
+                                   Variable(kControlVariable)};
+  return share;
+}
+
+ServerOutage::ServerOutage() { Request(kStopRequest, kStopped); }
+
+ServerOutage::~ServerOutage() {
+  try {
+    Request(kStartRequest, kRunning);
+  } catch (const std::exception& error) {
+    // A destructor cannot fail the test; the tests after this one fail on the dead share instead.
+    std::fprintf(stderr, "the share's server was not started again: %s\n", error.what());
+  }
+}
+
+SharedFolder::SharedFolder() : name_(UniqueFolderName()) {
+  if (!::CreateDirectoryW(served(L"").c_str(), nullptr)) FailCall("CreateDirectoryW");
+}
+
+SharedFolder::~SharedFolder() {
+  std::error_code ignored;  // a folder left behind goes with the script's temporary directory
+  std::filesystem::remove_all(testing::Path(served(L"")), ignored);
+}
+
+std::wstring SharedFolder::prefix() const {
+  return Join(Share().mounted, name_) + L"\\";
+}
+
+std::wstring SharedFolder::served(std::wstring_view name) const {
+  const std::wstring folder = Join(Share().served, name_);
+  return name.empty() ? folder : Join(folder, name);
+}
+
+void SharedFolder::write(std::wstring_view name, std::string_view bytes,
+                         PreciseTime modified) const {
+  const std::wstring path = served(name);
+  const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) FailCall("CreateFileW");
+  DWORD written = 0;
+  if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size())
+    FailCall("WriteFile");
+  const FILETIME time = ToFiletime(modified);
+  if (!::SetFileTime(file.get(), nullptr, nullptr, &time)) FailCall("SetFileTime");
+}
+
+void SharedFolder::makeDirectory(std::wstring_view name) const {
+  if (!::CreateDirectoryW(served(name).c_str(), nullptr)) FailCall("CreateDirectoryW");
+}
+
+PreciseTime PreciseModified(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+    FailCall("GetFileAttributesExW");
+  const auto ticks = static_cast<LONGLONG>(
+      (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime);
+  const LONGLONG since1970 = ticks - kTicksFrom1601To1970;
+  return PreciseTime{since1970 / kTicksPerSecond, since1970 % kTicksPerSecond};
+}
+
+}  // namespace dravelin::sharetest

@@ -1,0 +1,72 @@
+// The network share that tests/share/run-share-tests serves (Samba on 127.0.0.1) and mounts
+// (smbnetfs), as the tests see it: the share as mounted, which the programs under test read
+// through SMB; the directory behind it, which the tests write directly; and the requests by which
+// a test stops and restarts the server while a program runs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "runtime.h"
+
+namespace dravelin::sharetest {
+
+// Set by run-share-tests, as Windows paths.
+inline constexpr char kMountedVariable[] = "DRAVELIN_SHARE_MOUNTED";
+inline constexpr char kServedVariable[] = "DRAVELIN_SHARE_SERVED";
+inline constexpr char kControlVariable[] = "DRAVELIN_SHARE_CONTROL";
+
+struct ShareLocation {
+  std::wstring mounted;  // the share as this machine mounts it
+  std::wstring served;   // the directory that the server serves as the share
+  std::wstring control;  // where requests to the script are left
+};
+
+// The share of this test run; throws when the tests were not started by run-share-tests.
+const ShareLocation& Share();
+
+// Stops the server behind the share for its lifetime: the script ends smbd and confirms it.
+// The server is started again on the way out, so that the tests after this one find it serving.
+class ServerOutage {
+ public:
+  ServerOutage();  // returns once the server is down; throws when the script did not confirm it
+  ~ServerOutage();
+  ServerOutage(const ServerOutage&) = delete;
+  ServerOutage& operator=(const ServerOutage&) = delete;
+};
+
+// A point in time finer than the second, as SMB and NTFS keep them: whole seconds since 1970 and
+// 100-ns ticks within the second.
+struct PreciseTime {
+  FileTime seconds;
+  std::int64_t ticks = 0;
+};
+
+// A server directory of its own on the share, with a Korean name: written in the served
+// directory, named to the programs through the mount, removed with everything in it.
+class SharedFolder {
+ public:
+  SharedFolder();
+  ~SharedFolder();
+  SharedFolder(const SharedFolder&) = delete;
+  SharedFolder& operator=(const SharedFolder&) = delete;
+
+  // The folder through the share with its closing separator: what Server_directory names.
+  std::wstring prefix() const;
+  // A file of the folder as the programs see it, through the share.
+  std::wstring throughShare(std::wstring_view name) const { return prefix() + std::wstring(name); }
+
+  void write(std::wstring_view name, std::string_view bytes, PreciseTime modified) const;
+  void makeDirectory(std::wstring_view name) const;
+
+ private:
+  std::wstring served(std::wstring_view name) const;
+
+  std::wstring name_;
+};
+
+// The last-write time of a file to the 100-ns tick, as Windows reports it.
+PreciseTime PreciseModified(const std::wstring& path);
+
+}  // namespace dravelin::sharetest
