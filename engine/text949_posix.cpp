@@ -1,4 +1,5 @@
 // Code page 949 through iconv ("CP949" is glibc's name for the Unified Hangul Code).
+#include <algorithm>
 #include <cerrno>
 #include <cwctype>
 #include <iconv.h>
@@ -9,6 +10,9 @@
 namespace dravelin {
 
 namespace {
+
+// Most input units handed to one iconv call (see Converter::convert).
+constexpr std::size_t kLargestPiece = 1 << 16;
 
 class Converter {
  public:
@@ -28,19 +32,35 @@ class Converter {
     char* src = const_cast<char*>(reinterpret_cast<const char*>(in.data()));
     std::size_t srcLeft = in.size() * sizeof(In);
     std::size_t written = 0;
+    std::size_t pieceUnits = kLargestPiece;
     while (srcLeft > 0) {
       char* dst = reinterpret_cast<char*>(out.data() + written);
       std::size_t dstLeft = (out.size() - written) * sizeof(Out);
-      const std::size_t result = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      // glibc converts through an internal form, and when the last step rejects a character it
+      // converts everything it was handed again to find the input position: each rejected
+      // character would cost as much as the remaining input, and a megabyte line of them would
+      // take minutes. So the input goes in pieces that shrink to one unit after a rejection and
+      // grow again while the text converts cleanly: linear time whatever the text.
+      std::size_t pieceLeft = std::min(srcLeft, pieceUnits * sizeof(In));
+      const std::size_t pieceSize = pieceLeft;
+      const std::size_t result = iconv(cd_, &src, &pieceLeft, &dst, &dstLeft);
+      srcLeft -= pieceSize - pieceLeft;
       written = out.size() - dstLeft / sizeof(Out);
-      if (result != static_cast<std::size_t>(-1)) break;
+      if (result != static_cast<std::size_t>(-1)) {
+        pieceUnits = std::min(pieceUnits * 2, kLargestPiece);
+        continue;
+      }
       if (errno == E2BIG) {
         out.resize(out.size() * 2);
-      } else {  // EILSEQ or EINVAL: an invalid or truncated sequence
+      } else if (errno == EINVAL && pieceLeft < srcLeft) {
+        // The piece ends inside a sequence: a larger piece from the sequence's start holds it.
+        pieceUnits = std::min(pieceUnits * 2, kLargestPiece);
+      } else {  // EILSEQ, or EINVAL at the very end: an invalid or truncated sequence
         if (written == out.size()) out.resize(out.size() * 2);
         out[written++] = replacement;
         src += sizeof(In);
         srcLeft -= sizeof(In);
+        pieceUnits = 1;
       }
     }
     out.resize(written);
