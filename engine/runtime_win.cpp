@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "handles.h"
+#include "long_path.h"
 #include "runtime.h"
 #include "runtime_error.h"
 #include "text949.h"
@@ -83,16 +84,46 @@ std::wstring DirectoryOf(const std::wstring& path) {
   return separator == std::wstring::npos ? L"." : path.substr(0, separator);
 }
 
+std::wstring FileNameOf(const std::wstring& path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+// Temporary files are named "dvl", eight hex digits, ".tmp"; a name that is taken is passed over.
+constexpr int kTemporaryNameAttempts = 64;
+constexpr std::size_t kTemporaryNameLength = sizeof "dvl00000000.tmp";
+// Spreads process ids over the 32 bits (Knuth's multiplicative hashing constant).
+constexpr DWORD kProcessIdSpread = 0x9E3779B1u;
+
+std::wstring TemporaryName() {
+  // Different per process and per call: two copies running at once do not keep colliding.
+  static DWORD next = GetCurrentProcessId() * kProcessIdSpread ^ GetTickCount();
+  wchar_t name[kTemporaryNameLength];
+  std::swprintf(name, kTemporaryNameLength, L"dvl%08lX.tmp", static_cast<unsigned long>(next++));
+  return name;
+}
+
 // A uniquely named file beside the destination of a copy, removed again unless it was moved
-// into place.
+// into place. Made here rather than with GetTempFileNameW, which takes directories of fewer than
+// MAX_PATH characters only (and Wine's version writes past its MAX_PATH buffer instead).
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::wstring& destination) {
-    std::vector<wchar_t> name(MAX_PATH + 1);
-    if (GetTempFileNameW(DirectoryOf(destination).c_str(), L"dvl", 0, name.data()) == 0) {
-      throw RuntimeError("GetTempFileNameW", GetLastError());
+    const std::wstring directory = DirectoryOf(destination);
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+      std::wstring candidate = ExtendedLengthPath(directory + L"\\" + TemporaryName());
+      // CREATE_NEW fails on a name that exists, so the file is ours alone.
+      const win::UniqueFile created(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (created) {
+        path_ = std::move(candidate);
+        return;
+      }
+      error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
     }
-    path_ = name.data();
+    throw RuntimeError("CreateFileW (temporary file)", error);
   }
   ~TemporaryFile() {
     if (path_.empty()) return;
@@ -115,6 +146,56 @@ class TemporaryFile {
   std::wstring path_;
 };
 
+// The current directory for a while, put back as it was afterwards.
+class ScopedCurrentDirectory {
+ public:
+  explicit ScopedCurrentDirectory(const std::wstring& directory) {
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> previous(size);
+    if (size == 0 || GetCurrentDirectoryW(size, previous.data()) >= size) return;
+    if (SetCurrentDirectoryW(directory.c_str())) previous_ = previous.data();
+  }
+  ~ScopedCurrentDirectory() {
+    if (!previous_.empty()) SetCurrentDirectoryW(previous_.c_str());
+  }
+  ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+  ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+  explicit operator bool() const { return !previous_.empty(); }
+
+ private:
+  std::wstring previous_;
+};
+
+// Starts `application` in a normal window with the focus, its command line naming `shownPath`.
+// Gives the system's error code, ERROR_SUCCESS when it started.
+DWORD StartProcess(const std::wstring& application, const std::wstring& shownPath) {
+  std::wstring commandLine = L"\"" + shownPath + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    return GetLastError();
+  }
+  const win::UniqueKernelHandle thread(process.hThread);
+  const win::UniqueKernelHandle started(process.hProcess);
+  return ERROR_SUCCESS;
+}
+
+// Wine cannot start a program whose full path has MAX_PATH characters or more, in either form
+// (nor can Windows without the long-path opt-in). Started by its bare short name from its own
+// directory, made current in its 8.3 form, it runs.
+bool StartByShortName(const std::wstring& path) {
+  const std::wstring shortened = ShortPath(path);
+  const std::wstring directory = DirectoryOf(shortened);
+  if (shortened.empty() || directory.size() >= MAX_PATH) return false;
+  const ScopedCurrentDirectory here(directory);
+  return here && StartProcess(FileNameOf(shortened), path) == ERROR_SUCCESS;
+}
+
 class Win32Runtime final : public Runtime {
  public:
   std::wstring programDirectory() override {
@@ -128,55 +209,49 @@ class Win32Runtime final : public Runtime {
   }
 
   std::unique_ptr<Listing> listFiles(const std::wstring& pattern) override {
-    return std::make_unique<FindListing>(pattern, true);
+    return std::make_unique<FindListing>(ExtendedLengthPath(pattern), true);
   }
 
   std::unique_ptr<Listing> listEverything(const std::wstring& directory) override {
-    return std::make_unique<FindListing>(directory + L"\\*", false);
+    return std::make_unique<FindListing>(ExtendedLengthPath(directory + L"\\*"), false);
   }
 
   std::wstring fileNameKey(const std::wstring& name) override { return UpperCase(name); }
 
   FileTime fileTimestamp(const std::wstring& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(ExtendedLengthPath(path).c_str(), GetFileExInfoStandard, &data)) {
       throw RuntimeError("GetFileAttributesExW", GetLastError());
     }
     return ToFileTime(data.ftLastWriteTime);
   }
 
   void copyFile(const std::wstring& source, const std::wstring& destination) override {
+    const std::wstring from = ExtendedLengthPath(source);
+    const std::wstring to = ExtendedLengthPath(destination);
     // A read-only destination stays as it is, as the system's own copy leaves it. Windows'
     // MoveFileEx refuses to replace it as well, but Wine's replaces it, so ask first.
-    const DWORD attributes = GetFileAttributesW(destination.c_str());
+    const DWORD attributes = GetFileAttributesW(to.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
       throw RuntimeError("CopyFileW (read-only destination)", ERROR_ACCESS_DENIED);
     }
-    TemporaryFile temporary(destination);
+    TemporaryFile temporary(to);
     // CopyFileW brings the data, the attributes and the last-write time along.
-    if (!CopyFileW(source.c_str(), temporary.path().c_str(), FALSE)) {
+    if (!CopyFileW(from.c_str(), temporary.path().c_str(), FALSE)) {
       throw RuntimeError("CopyFileW", GetLastError());
     }
-    temporary.moveTo(destination);
+    temporary.moveTo(to);
   }
 
   void startProgram(const std::wstring& path) override {
-    std::wstring commandLine = L"\"" + path + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
-      throw RuntimeError("CreateProcessW", GetLastError());
-    }
-    const win::UniqueKernelHandle thread(process.hThread);
-    const win::UniqueKernelHandle started(process.hProcess);
+    const DWORD error = StartProcess(ExtendedLengthPath(path), path);
+    if (error == ERROR_SUCCESS) return;
+    if (path.size() >= MAX_PATH && StartByShortName(path)) return;
+    throw RuntimeError("CreateProcessW", error);
   }
 
   std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override {
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    std::FILE* file = _wfopen(ExtendedLengthPath(path).c_str(), L"rb");
     if (file == nullptr) throw RuntimeError("_wfopen", static_cast<long>(GetLastError()));
     return MakeTextInput(file);
   }

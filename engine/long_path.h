@@ -1,0 +1,18 @@
+// Paths of MAX_PATH (260) characters or more on Windows, which most Win32 calls refuse in their
+// ordinary form. Only the Win32 side of the runtime defines and uses these.
+#pragma once
+
+#include <string>
+
+namespace dravelin {
+
+// `path` in a form that Win32 file calls accept at any length: a path of MAX_PATH characters or
+// more becomes a full extended-length path ("\\?\C:\dir\file" or "\\?\UNC\server\share\file");
+// a shorter one, or one already in an extended or device form, comes back unchanged.
+std::wstring ExtendedLengthPath(const std::wstring& path);
+
+// The 8.3 form of an existing file's full path, in the ordinary form (no "\\?\"); "" when the
+// file system keeps no short names or the file is missing.
+std::wstring ShortPath(const std::wstring& path);
+
+}  // namespace dravelin
