@@ -1,0 +1,276 @@
+// Program and server directories nested deeper than Windows' MAX_PATH (260 characters): listing,
+// timestamps, copies, the configuration file and the program start all work there.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <set>
+#include <thread>
+
+#include "config.h"
+#include "runtime_error.h"
+#include "test_tree.h"
+
+#ifdef _WIN32
+#include "handles.h"
+#include "long_path.h"
+#else
+#include <fstream>
+#endif
+
+namespace dravelin {
+namespace {
+
+using testing::TempTree;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kDeepPathLength = 320;
+constexpr FileTime kServerTime = 1'790'000'000;
+constexpr FileTime kLocalTime = 1'700'000'000;
+constexpr int kStartPolls = 200;
+constexpr std::chrono::milliseconds kStartPoll{50};
+
+// File helpers that work at any depth on their own, so the engine is not tested with itself. On
+// Windows they use the extended-length form, which every Windows takes at any length.
+#ifdef _WIN32
+std::wstring Unlimited(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+void MakeDirectory(const std::wstring& path) {
+  if (!CreateDirectoryW(Unlimited(path).c_str(), nullptr)) {
+    throw RuntimeError("CreateDirectoryW", GetLastError());
+  }
+}
+
+void WriteFile(const std::wstring& path, std::string_view bytes, FileTime modified) {
+  win::UniqueFile file(CreateFileW(Unlimited(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  constexpr LONGLONG kTicksPerSecond = 10'000'000;
+  constexpr LONGLONG kTicksFrom1601To1970 = 116'444'736'000'000'000;
+  const auto ticks = static_cast<ULONGLONG>(modified * kTicksPerSecond + kTicksFrom1601To1970);
+  const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                            nullptr) ||
+      !SetFileTime(file.get(), nullptr, nullptr, &time)) {
+    throw RuntimeError("writing a deep test file", GetLastError());
+  }
+}
+
+// Removes `path` and everything under it (std::filesystem stops at MAX_PATH with MinGW).
+bool RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW entry{};
+  bool removed = true;
+  {
+    const win::UniqueFindHandle find(FindFirstFileW(Unlimited(path + L"\\*").c_str(), &entry));
+    for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &entry)) {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring inner = path + L"\\" + name;
+      removed &= (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                     ? RemoveTree(inner)
+                     : DeleteFileW(Unlimited(inner).c_str()) != 0;
+    }
+  }
+  return removed && (RemoveDirectoryW(Unlimited(path).c_str()) ||
+                     GetLastError() == ERROR_FILE_NOT_FOUND);
+}
+
+std::string ReadFile(const std::wstring& path) {
+  win::UniqueFile file(CreateFileW(Unlimited(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+  if (!file) throw RuntimeError("opening a deep test file", GetLastError());
+  std::string bytes(GetFileSize(file.get(), nullptr), '\0');
+  DWORD read = 0;
+  ::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  bytes.resize(read);
+  return bytes;
+}
+#else
+void MakeDirectory(const std::wstring& path) { fs::create_directory(testing::Path(path)); }
+
+void WriteFile(const std::wstring& path, std::string_view bytes, FileTime modified) {
+  std::ofstream(testing::Path(path), std::ios::binary).write(bytes.data(), bytes.size());
+  testing::SetModified(path, modified);
+}
+
+std::string ReadFile(const std::wstring& path) { return testing::ReadAll(path); }
+
+bool RemoveTree(const std::wstring& path) {
+  std::error_code error;
+  fs::remove_all(testing::Path(path), error);
+  return !error;
+}
+#endif
+
+// A chain of directories under `root` whose full path is longer than kDeepPathLength.
+std::wstring MakeDeepDirectory(const std::wstring& root, std::wstring_view label) {
+  std::wstring path = root + kPathSeparator + std::wstring(label);
+  MakeDirectory(path);
+  for (int level = 0; path.size() <= kDeepPathLength; ++level) {
+    path += kPathSeparator + std::wstring(L"깊은 폴더-a deep folder-") + std::to_wstring(level);
+    MakeDirectory(path);
+  }
+  return path;
+}
+
+std::set<std::wstring> Names(Listing& listing) {
+  std::set<std::wstring> names;
+  while (const auto entry = listing.next()) names.insert(entry->name);
+  return names;
+}
+
+class DeepDirectories : public ::testing::Test {
+ protected:
+  // Gone before the temporary tree cleans up after itself, which it cannot do at this depth on
+  // Windows. A program started from here may still hold its file for a moment.
+  ~DeepDirectories() override {
+    const auto removed = [this] {
+      return RemoveTree(in(tree_.dir(), L"program")) & RemoveTree(in(tree_.dir(), L"server"));
+    };
+    for (int i = 0; i < kStartPolls && !removed(); ++i) {
+      std::this_thread::sleep_for(kStartPoll);
+    }
+  }
+
+  std::wstring in(const std::wstring& directory, std::wstring_view name) const {
+    return directory + kPathSeparator + std::wstring(name);
+  }
+
+  TempTree tree_;
+  const std::wstring program_ = MakeDeepDirectory(tree_.dir(), L"program");
+  const std::wstring server_ = MakeDeepDirectory(tree_.dir(), L"server");
+  std::unique_ptr<Runtime> runtime_ = MakeSystemRuntime();
+};
+
+TEST_F(DeepDirectories, TheDirectoriesAreDeeperThanMaxPath) {
+  EXPECT_GT(program_.size(), kDeepPathLength);
+  EXPECT_GT(server_.size(), kDeepPathLength);
+}
+
+TEST_F(DeepDirectories, ListingGivesEveryFileWithItsTime) {
+  WriteFile(in(server_, L"client.exe"), "x", kServerTime);
+  WriteFile(in(server_, L"데이터.pak"), "x", kLocalTime);
+  WriteFile(in(server_, L"noextension"), "x", kServerTime);
+  MakeDirectory(in(server_, L"subdir"));
+  std::map<std::wstring, FileTime> times;
+  const auto listing = runtime_->listFiles(in(server_, L"*.*"));
+  while (const auto entry = listing->next()) times[entry->name] = entry->modified;
+  EXPECT_EQ(times, (std::map<std::wstring, FileTime>{{L"client.exe", kServerTime},
+                                                     {L"데이터.pak", kLocalTime},
+                                                     {L"noextension", kServerTime}}));
+  EXPECT_EQ(Names(*runtime_->listEverything(server_)),
+            (std::set<std::wstring>{L"client.exe", L"데이터.pak", L"noextension", L"subdir"}));
+}
+
+TEST_F(DeepDirectories, AFullPathIsAnExistenceTestThere) {
+  WriteFile(in(program_, L"filecopy.avi"), "x", kLocalTime);
+  const auto found = runtime_->listFiles(in(program_, L"filecopy.avi"))->next();
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->name, L"filecopy.avi");
+  EXPECT_EQ(runtime_->listFiles(in(program_, L"absent.avi"))->next(), std::nullopt);
+}
+
+TEST_F(DeepDirectories, TimestampsAreReadAndAMissingFileFails) {
+  WriteFile(in(server_, L"a.dat"), "x", kServerTime);
+  EXPECT_EQ(runtime_->fileTimestamp(in(server_, L"a.dat")), kServerTime);
+  EXPECT_THROW(runtime_->fileTimestamp(in(server_, L"missing.dat")), RuntimeError);
+}
+
+TEST_F(DeepDirectories, CopiesKeepTheTimeAndLeaveNothingBehind) {
+  WriteFile(in(server_, L"new.dat"), "brand new", kServerTime);
+  WriteFile(in(server_, L"client.exe"), "update", kServerTime);
+  WriteFile(in(program_, L"client.exe"), std::string(100'000, 'o'), kLocalTime);
+  runtime_->copyFile(in(server_, L"new.dat"), in(program_, L"new.dat"));
+  runtime_->copyFile(in(server_, L"client.exe"), in(program_, L"client.exe"));
+  EXPECT_EQ(ReadFile(in(program_, L"new.dat")), "brand new");
+  EXPECT_EQ(ReadFile(in(program_, L"client.exe")), "update");
+  EXPECT_EQ(runtime_->fileTimestamp(in(program_, L"new.dat")), kServerTime);
+  EXPECT_EQ(runtime_->fileTimestamp(in(program_, L"client.exe")), kServerTime);
+  EXPECT_EQ(Names(*runtime_->listEverything(program_)),
+            (std::set<std::wstring>{L"new.dat", L"client.exe"}));
+}
+
+TEST_F(DeepDirectories, AFailedCopyLeavesNothingBehind) {
+  WriteFile(in(server_, L"data.pak"), "payload", kServerTime);
+  MakeDirectory(in(program_, L"data.pak"));  // the final replace fails on a directory
+  EXPECT_THROW(runtime_->copyFile(in(server_, L"data.pak"), in(program_, L"data.pak")),
+               RuntimeError);
+  EXPECT_EQ(Names(*runtime_->listEverything(program_)), (std::set<std::wstring>{L"data.pak"}));
+}
+
+TEST_F(DeepDirectories, TheConfigurationFileIsRead) {
+  WriteFile(in(program_, L"CONFIG.DVL"), "Exe_Program=client.exe\r\n", kLocalTime);
+  EXPECT_EQ(GetConfigValue(*runtime_, in(program_, L"CONFIG.DVL"), L"Exe_Program"), L"client.exe");
+}
+
+TEST_F(DeepDirectories, AProgramThereIsStarted) {
+  const fs::path marker = testing::Path(runtime_->programDirectory()) / MARKER_PROGRAM_NAME;
+  const std::wstring program = in(program_, testing::Wide(marker.filename()));
+  WriteFile(program, testing::ReadAll(testing::Wide(marker)), kLocalTime);
+#ifndef _WIN32
+  fs::permissions(testing::Path(program), fs::perms::owner_exec, fs::perm_options::add);
+#endif
+  runtime_->startProgram(program);
+  // The program writes its marker beside itself once it runs.
+  const std::wstring started = in(program_, L"marker-program.started");
+  std::string marked;
+  for (int i = 0; i < kStartPolls && marked != "started"; ++i) {
+    std::this_thread::sleep_for(kStartPoll);
+    if (runtime_->listFiles(started)->next()) marked = ReadFile(started);
+  }
+  EXPECT_EQ(marked, "started");
+}
+
+#ifdef _WIN32
+
+TEST_F(DeepDirectories, PathsGivenInTheExtendedFormWorkAsWell) {
+  WriteFile(in(server_, L"a.dat"), "server copy", kServerTime);
+  EXPECT_EQ(Names(*runtime_->listFiles(Unlimited(in(server_, L"*.*")))),
+            (std::set<std::wstring>{L"a.dat"}));
+  EXPECT_EQ(runtime_->fileTimestamp(Unlimited(in(server_, L"a.dat"))), kServerTime);
+  runtime_->copyFile(Unlimited(in(server_, L"a.dat")), Unlimited(in(program_, L"a.dat")));
+  EXPECT_EQ(ReadFile(in(program_, L"a.dat")), "server copy");
+  EXPECT_EQ(Names(*runtime_->listEverything(Unlimited(program_))),
+            (std::set<std::wstring>{L"a.dat"}));
+}
+
+TEST_F(DeepDirectories, SlashesAndRelativePartsInALongPathAreResolved) {
+  WriteFile(in(server_, L"a.dat"), "x", kServerTime);
+  // The extended form takes names literally, so these must be resolved before it is made.
+  const std::wstring last = server_.substr(server_.rfind(L'\\') + 1);
+  EXPECT_EQ(runtime_->fileTimestamp(server_ + L"\\.\\..\\" + last + L"\\a.dat"), kServerTime);
+  std::wstring slashed = in(server_, L"a.dat");
+  std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+  EXPECT_EQ(runtime_->fileTimestamp(slashed), kServerTime);
+}
+
+std::wstring Repeated(std::wstring_view part, int times) {
+  std::wstring text;
+  for (int i = 0; i < times; ++i) text += part;
+  return text;
+}
+
+TEST(ExtendedLengthPath, ShortPathsStayAsTheyAre) {
+  EXPECT_EQ(ExtendedLengthPath(L"C:\\dir\\a.txt"), L"C:\\dir\\a.txt");
+  EXPECT_EQ(ExtendedLengthPath(L"relative/a.txt"), L"relative/a.txt");
+  EXPECT_EQ(ExtendedLengthPath(L""), L"");
+}
+
+TEST(ExtendedLengthPath, LongPathsBecomeFullExtendedPaths) {
+  const std::wstring folders = Repeated(L"folder\\", 40);
+  const std::wstring deep = L"C:\\" + folders + L"a.txt";
+  EXPECT_EQ(ExtendedLengthPath(deep), L"\\\\?\\" + deep);
+  EXPECT_EQ(ExtendedLengthPath(L"C:/" + Repeated(L"folder/", 40) + L"dropped/../a.txt"),
+            L"\\\\?\\" + deep);
+  EXPECT_EQ(ExtendedLengthPath(L"\\\\server\\share\\" + folders + L"a.txt"),
+            L"\\\\?\\UNC\\server\\share\\" + folders + L"a.txt");
+  // Already extended or a device path: as it is.
+  EXPECT_EQ(ExtendedLengthPath(L"\\\\?\\" + deep), L"\\\\?\\" + deep);
+  EXPECT_EQ(ExtendedLengthPath(L"\\\\.\\" + deep), L"\\\\.\\" + deep);
+}
+
+#endif
+
+}  // namespace
+}  // namespace dravelin
