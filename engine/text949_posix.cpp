@@ -34,6 +34,7 @@ class Converter {
     std::size_t written = 0;
     std::size_t pieceUnits = kLargestPiece;
     while (srcLeft > 0) {
+      const std::size_t writtenBefore = written;
       char* dst = reinterpret_cast<char*>(out.data() + written);
       std::size_t dstLeft = (out.size() - written) * sizeof(Out);
       // glibc converts through an internal form, and when the last step rejects a character it
@@ -44,22 +45,31 @@ class Converter {
       std::size_t pieceLeft = std::min(srcLeft, pieceUnits * sizeof(In));
       const std::size_t pieceSize = pieceLeft;
       const std::size_t result = iconv(cd_, &src, &pieceLeft, &dst, &dstLeft);
-      srcLeft -= pieceSize - pieceLeft;
+      const std::size_t consumed = pieceSize - pieceLeft;
+      srcLeft -= consumed;
       written = out.size() - dstLeft / sizeof(Out);
       if (result != static_cast<std::size_t>(-1)) {
         pieceUnits = std::min(pieceUnits * 2, kLargestPiece);
-        continue;
-      }
-      if (errno == E2BIG) {
+      } else if (errno == E2BIG) {
         out.resize(out.size() * 2);
       } else if (errno == EINVAL && pieceLeft < srcLeft) {
         // The piece ends inside a sequence: a larger piece from the sequence's start holds it.
         pieceUnits = std::min(pieceUnits * 2, kLargestPiece);
-      } else {  // EILSEQ, or EINVAL at the very end: an invalid or truncated sequence
+      } else if (consumed > 0 && pieceLeft > 0) {
+        // Stopped inside the piece. Usually the rejected sequence lies ahead, but glibc stops
+        // behind some that it has consumed (code page 949 A2 E8, a place with no character):
+        // convert the stretch again as a piece of its own, which tells the two apart.
+        src -= consumed;
+        srcLeft += consumed;
+        written = writtenBefore;
+        pieceUnits = consumed / sizeof(In);
+      } else {
+        // A rejected sequence: ahead, or consumed as the piece's last (then nothing is skipped).
         if (written == out.size()) out.resize(out.size() * 2);
         out[written++] = replacement;
-        src += sizeof(In);
-        srcLeft -= sizeof(In);
+        const std::size_t skipped = pieceLeft > 0 ? sizeof(In) : 0;
+        src += skipped;
+        srcLeft -= skipped;
         pieceUnits = 1;
       }
     }

@@ -78,6 +78,30 @@ TEST_F(HostileConfigFile, AMegabyteValueOfBrokenCharactersIsAValueAllTheSame) {
   EXPECT_EQ(lookUp(path, L"Server_directory"), L"s\\");
 }
 
+// Code page 949 has places with no character, A2 E8 among them; glibc's converter reports one only
+// after it has consumed it. The bytes on either side must survive, and nothing past the end of
+// the text may be read.
+TEST(CodePage949PlaceWithoutACharacter, KeepsItsNeighbours) {
+  const std::wstring middle = FromCp949("A\xA2\xE8" "B");
+  ASSERT_EQ(middle.size(), 3u);
+  EXPECT_EQ(middle.front(), L'A');
+  EXPECT_EQ(middle.back(), L'B');
+  const std::wstring atTheEnd = FromCp949("xy\xA2\xE8");
+  ASSERT_EQ(atTheEnd.size(), 3u);
+  EXPECT_EQ(atTheEnd.substr(0, 2), L"xy");
+  EXPECT_EQ(FromCp949("\xA2\xE8" "AB").substr(1), L"AB");
+}
+
+TEST_F(HostileConfigFile, AValueWithAPlaceWithoutACharacter) {
+  const std::wstring path = file("Exe_Program=a\xA2\xE8" "b.exe\r\nServer_directory=s\\\xA2\xE8");
+  const std::wstring program = lookUp(path, L"Exe_Program");
+  EXPECT_EQ(program.size(), 7u);
+  EXPECT_TRUE(program.starts_with(L"a") && program.ends_with(L"b.exe"));
+  const std::wstring server = lookUp(path, L"Server_directory");
+  EXPECT_EQ(server.size(), 3u);
+  EXPECT_TRUE(server.starts_with(L"s\\"));
+}
+
 TEST_F(HostileConfigFile, ManyLinesTheLastMatchStillWins) {
   const std::string lines =
       Repeated("Exe_Program=old.exe\r\nServer_directory=x\\\r\n", kOneMegabyte);
