@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -46,7 +47,9 @@ class LocalTimes {
   bool listed_ = false;
   std::optional<std::vector<Entry>> entries_;  // in listing order; nullopt when the listing failed
   std::size_t cursor_ = 0;                     // just after the entry found last
-  std::optional<std::unordered_map<std::wstring, std::size_t>> positions_;  // made on first need
+  // Made on first need. Its keys view the names in entries_, which never changes once listed,
+  // so the index holds no second copy of them.
+  std::optional<std::unordered_map<std::wstring_view, std::size_t>> positions_;
 };
 
 }  // namespace dravelin
