@@ -1,14 +1,10 @@
 #include "artwork.h"
 
-#include "runtime_error.h"
+#include "last_error.h"
 
 namespace dravelin::win {
 
 namespace {
-
-[[noreturn]] void ThrowLastError(const char* call) {
-  throw RuntimeError(call, static_cast<long>(::GetLastError()));
-}
 
 UniqueIcon LoadIconSized(HINSTANCE instance, int id, int widthMetric, int heightMetric) {
   UniqueIcon icon(static_cast<HICON>(

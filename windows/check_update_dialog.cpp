@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "resource_ids.h"
-#include "runtime_error.h"
+#include "last_error.h"
 #include "update_choice.h"
 
 namespace dravelin::win {
@@ -15,10 +15,6 @@ namespace {
 using namespace checkupdate;
 
 constexpr const wchar_t* kWindowClass = L"DravelinCheckUpdate";
-
-[[noreturn]] void ThrowLastError(const char* call) {
-  throw RuntimeError(call, static_cast<long>(::GetLastError()));
-}
 
 // Control order by tab index; the picture, outside the tab order, comes last.
 int TabRank(const ControlLayout& control, Build build) {

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "resource_ids.h"
-#include "runtime_error.h"
+#include "last_error.h"
 
 namespace dravelin::win {
 
@@ -11,10 +11,6 @@ namespace {
 
 constexpr const wchar_t* kWindowClass = L"DravelinFileCopy";
 constexpr const wchar_t* kClipName = L"filecopy.avi";
-
-[[noreturn]] void ThrowLastError(const char* call) {
-  throw RuntimeError(call, static_cast<long>(::GetLastError()));
-}
 
 }  // namespace
 

@@ -4,14 +4,14 @@
 #include <tuple>
 #include <vector>
 
-#include "runtime_error.h"
+#include "last_error.h"
 
 namespace dravelin::win {
 
 namespace {
 
 void RequireDC(const WindowDC& dc) {
-  if (!dc) throw RuntimeError("GetDC", static_cast<long>(::GetLastError()));
+  if (!dc) ThrowLastError("GetDC");
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ RECT WindowRectForClient(TwipSize client, std::optional<TwipPoint> clientOrigin,
   RECT rect{0, 0, clientPixels.cx, clientPixels.cy};
   // Windows without a menu bar: the frame and caption are all that surround the client area.
   if (!::AdjustWindowRectEx(&rect, frame.style, FALSE, frame.exStyle))
-    throw RuntimeError("AdjustWindowRectEx", static_cast<long>(::GetLastError()));
+    ThrowLastError("AdjustWindowRectEx");
   if (clientOrigin) {
     const POINT origin = ToPixels(*clientOrigin, dpi);
     ::OffsetRect(&rect, origin.x, origin.y);
@@ -66,7 +66,7 @@ HWND CreateControl(HWND parent, HINSTANCE instance, const wchar_t* className,
       ::CreateWindowExW(0, className, caption.c_str(), WS_CHILD | style, pixels.left, pixels.top,
                         pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-  if (!control) throw RuntimeError("CreateWindowExW", static_cast<long>(::GetLastError()));
+  if (!control) ThrowLastError("CreateWindowExW");
   return control;
 }
 
@@ -174,7 +174,7 @@ UniqueFont CreateFontFor(const FontSpec& wanted, int dpi) {
   font.lfPitchAndFamily =
       wanted.pitch == Pitch::Fixed ? (FIXED_PITCH | FF_MODERN) : (VARIABLE_PITCH | FF_SWISS);
   UniqueFont created(::CreateFontIndirectW(&font));
-  if (!created) throw RuntimeError("CreateFontIndirectW", static_cast<long>(::GetLastError()));
+  if (!created) ThrowLastError("CreateFontIndirectW");
   return created;
 }
 

@@ -1,6 +1,6 @@
 #include "window_class.h"
 
-#include "runtime_error.h"
+#include "last_error.h"
 
 namespace dravelin::win {
 
@@ -16,7 +16,7 @@ void RegisterWindowClassOnce(HINSTANCE instance, const wchar_t* className, WNDPR
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = className;
   if (!::RegisterClassExW(&windowClass)) {
-    throw RuntimeError("RegisterClassExW", static_cast<long>(::GetLastError()));
+    ThrowLastError("RegisterClassExW");
   }
 }
 
