@@ -74,7 +74,7 @@ class PassTest : public ::testing::Test {
     return std::find(log_.begin(), log_.end(), line) != log_.end();
   }
 
-  ScopedTimeZone utc_{"UTC"};
+  UtcClock utc_;
   TempTree server_;
   TempTree program_;
   std::wstring programDirectory_;
