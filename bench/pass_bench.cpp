@@ -44,6 +44,9 @@ class BenchRuntime final : public Runtime {
     system_->copyFile(source, destination);
     ++copies_;
   }
+  void removeLeftovers(const std::wstring& directory) override {
+    system_->removeLeftovers(directory);
+  }
   void startProgram(const std::wstring&) override {}
   std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override {
     return system_->openTextInput(path);
@@ -70,6 +73,7 @@ class ReplaceAllWindows final : public PassWindows {
   }
   void unloadQuestion() override { loaded_ = false; }
   void pumpEvents() override {}
+  void runResponsively(const std::function<void()>& work) override { work(); }
   void unloadProgressWindow() override {}
 
  private:

@@ -65,12 +65,20 @@ class Runtime {
 
   virtual FileTime fileTimestamp(const std::wstring& path) = 0;
 
-  // Copies `source` over `destination`: the data goes to a temporary file beside the destination,
-  // which then replaces the destination in one step. On any failure the old destination is left
-  // whole and the temporary file is removed. The copy keeps the source's last-modified time.
+  // Copies `source` over `destination`: the data goes to a temporary file in the program's work
+  // folder beside the destination (work_folder.h), which then replaces the destination in one
+  // step. On any failure the old destination is left whole and the temporary file is removed.
+  // The copy keeps the source's last-modified time. The running program's own file is replaced
+  // too, where the system refuses to overwrite it (file_copy.h).
   virtual void copyFile(const std::wstring& source, const std::wstring& destination) = 0;
 
-  // Starts an executable by full path in a normal window with the focus; does not wait for it.
+  // Removes what earlier runs left in the work folder of `directory`: the temporary copies of a
+  // run that was ended half-way, a replaced program file that was still running. Nothing outside
+  // that folder is touched. Throws when something could not be removed (a file still in use).
+  virtual void removeLeftovers(const std::wstring& directory) = 0;
+
+  // Starts an executable by full path in a normal window with the focus, with the executable's
+  // own directory as its working directory; does not wait for it.
   virtual void startProgram(const std::wstring& path) = 0;
 
   virtual std::unique_ptr<TextInput> openTextInput(const std::wstring& path) = 0;

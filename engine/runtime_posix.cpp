@@ -11,6 +11,8 @@
 #include <cwctype>
 #include <vector>
 
+#include "file_copy.h"
+#include "path_parts.h"
 #include "runtime.h"
 #include "runtime_error.h"
 #include "text_input.h"
@@ -26,28 +28,6 @@ struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { reset(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = fd;
-  }
-  // Closes now and reports the error that a deferred write may only show at close time.
-  void closeChecked(const char* what) {
-    const int fd = fd_;
-    fd_ = -1;
-    if (close(fd) != 0) throw RuntimeError(what, errno);
-  }
-
- private:
-  int fd_;
-};
 
 // File-name pattern with the Windows wildcards: '*' any run, '?' one character, letters in any
 // case; "*.*" means every name, dot or not, as it does on Windows.
@@ -123,68 +103,14 @@ DirHandle OpenDirectory(const std::wstring& directory) {
   return DirHandle(dir);  // a directory that does not exist lists nothing
 }
 
-// A temporary file beside the destination of a copy, removed again unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::string& destination) {
-    const std::size_t slash = destination.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
-    const std::string name = destination.substr(dir.size());
-    path_ = dir + "." + name + ".dravelin-XXXXXX";
-    fd_.reset(mkstemp(path_.data()));
-    if (fd_.get() < 0) throw RuntimeError("mkstemp", errno);
-  }
-  ~TemporaryFile() {
-    if (!path_.empty()) unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  FileDescriptor& fd() { return fd_; }
-  void renameTo(const std::string& destination) {
-    if (rename(path_.c_str(), destination.c_str()) != 0) throw RuntimeError("rename", errno);
-    path_.clear();
-  }
-
- private:
-  std::string path_;
-  FileDescriptor fd_;
+// File actions of one program start, released with it.
+struct SpawnActions {
+  SpawnActions() { posix_spawn_file_actions_init(&actions); }
+  ~SpawnActions() { posix_spawn_file_actions_destroy(&actions); }
+  SpawnActions(const SpawnActions&) = delete;
+  SpawnActions& operator=(const SpawnActions&) = delete;
+  posix_spawn_file_actions_t actions;
 };
-
-// Plain reads and writes: for file systems that cannot copy between files themselves.
-void CopyByReading(int from, int to) {
-  constexpr std::size_t kChunk = 1 << 20;
-  std::vector<char> buffer(kChunk);
-  for (;;) {
-    const ssize_t got = read(from, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw RuntimeError("read", errno);
-    if (got == 0) return;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = write(to, buffer.data() + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      if (put < 0) throw RuntimeError("write", errno);
-      done += put;
-    }
-  }
-}
-
-// copy_file_range lets the kernel (or the file system: a reflink, a server-side copy) move the
-// data without a trip through this process. Where it is not supported for this pair of files,
-// nothing has been written yet and the plain copy takes over.
-void CopyData(int from, int to) {
-  constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
-  for (bool first = true;; first = false) {
-    const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, kMaxChunk, 0);
-    if (copied > 0) continue;
-    if (copied == 0) return;
-    if (errno == EINTR) continue;
-    const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
-                             errno == EINVAL || errno == EBADF;
-    if (first && unsupported) return CopyByReading(from, to);
-    throw RuntimeError("copy_file_range", errno);
-  }
-}
 
 class PosixRuntime final : public Runtime {
  public:
@@ -217,26 +143,21 @@ class PosixRuntime final : public Runtime {
   }
 
   void copyFile(const std::wstring& source, const std::wstring& destination) override {
-    const std::string to = ToUtf8(destination);
-    FileDescriptor from(open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC));
-    if (from.get() < 0) throw RuntimeError("open", errno);
-    struct stat info {};
-    if (fstat(from.get(), &info) != 0) throw RuntimeError("fstat", errno);
-
-    TemporaryFile temporary(to);
-    CopyData(from.get(), temporary.fd().get());
-    if (fchmod(temporary.fd().get(), info.st_mode & 07777) != 0) throw RuntimeError("fchmod", errno);
-    const timespec times[2] = {info.st_atim, info.st_mtim};
-    if (futimens(temporary.fd().get(), times) != 0) throw RuntimeError("futimens", errno);
-    temporary.fd().closeChecked("close");
-    temporary.renameTo(to);
+    CopyOver(source, destination);
   }
+
+  void removeLeftovers(const std::wstring& directory) override { RemoveLeftovers(directory); }
 
   void startProgram(const std::wstring& path) override {
     std::string file = ToUtf8(path);
     char* argv[] = {file.data(), nullptr};
+    SpawnActions actions;
+    // In its own directory, as a shortcut would start it, whatever directory this one runs in.
+    const std::string directory = ToUtf8(DirectoryOf(path));
+    const int chdirError = posix_spawn_file_actions_addchdir_np(&actions.actions, directory.c_str());
+    if (chdirError != 0) throw RuntimeError("posix_spawn_file_actions_addchdir_np", chdirError);
     pid_t pid = 0;
-    const int error = posix_spawn(&pid, file.c_str(), nullptr, nullptr, argv, environ);
+    const int error = posix_spawn(&pid, file.c_str(), &actions.actions, nullptr, argv, environ);
     if (error != 0) throw RuntimeError("posix_spawn", error);
   }
 

@@ -1,30 +1,26 @@
 // The runtime services on Windows, through the wide-character API only.
 #include <windows.h>
 
-#include <cstdio>
 #include <vector>
 
+#include "file_copy.h"
 #include "handles.h"
 #include "long_path.h"
+#include "path_parts.h"
+#include "program_path.h"
 #include "runtime.h"
 #include "runtime_error.h"
 #include "text949.h"
 #include "text_input.h"
+#include "windows_ticks.h"
 
 namespace dravelin {
 
 namespace {
 
-// FILETIME counts 100-ns intervals since 1601; FileTime whole seconds since 1970.
-constexpr ULONGLONG kTicksPerSecond = 10'000'000;
-constexpr ULONGLONG kTicksFrom1601To1970 = 116'444'736'000'000'000;
-
 FileTime ToFileTime(const FILETIME& ft) {
-  const auto ticks = static_cast<LONGLONG>((ULONGLONG{ft.dwHighDateTime} << 32) | ft.dwLowDateTime);
-  const LONGLONG since1970 = ticks - static_cast<LONGLONG>(kTicksFrom1601To1970);
-  const auto perSecond = static_cast<LONGLONG>(kTicksPerSecond);
-  // Round towards the past, also before 1970, so the text shows the second the file was written in.
-  return since1970 >= 0 ? since1970 / perSecond : -((-since1970 + perSecond - 1) / perSecond);
+  return FromWindowsTicks(
+      static_cast<std::int64_t>((ULONGLONG{ft.dwHighDateTime} << 32) | ft.dwLowDateTime));
 }
 
 constexpr DWORD kNotOrdinary =
@@ -79,73 +75,6 @@ class FindListing final : public Listing {
   win::UniqueFindHandle find_;
 };
 
-std::wstring DirectoryOf(const std::wstring& path) {
-  const std::size_t separator = path.find_last_of(L"\\/");
-  return separator == std::wstring::npos ? L"." : path.substr(0, separator);
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-  const std::size_t separator = path.find_last_of(L"\\/");
-  return separator == std::wstring::npos ? path : path.substr(separator + 1);
-}
-
-// Temporary files are named "dvl", eight hex digits, ".tmp"; a name that is taken is passed over.
-constexpr int kTemporaryNameAttempts = 64;
-constexpr std::size_t kTemporaryNameLength = sizeof "dvl00000000.tmp";
-// Spreads process ids over the 32 bits (Knuth's multiplicative hashing constant).
-constexpr DWORD kProcessIdSpread = 0x9E3779B1u;
-
-std::wstring TemporaryName() {
-  // Different per process and per call: two copies running at once do not keep colliding.
-  static DWORD next = GetCurrentProcessId() * kProcessIdSpread ^ GetTickCount();
-  wchar_t name[kTemporaryNameLength];
-  std::swprintf(name, kTemporaryNameLength, L"dvl%08lX.tmp", static_cast<unsigned long>(next++));
-  return name;
-}
-
-// A uniquely named file beside the destination of a copy, removed again unless it was moved
-// into place. Made here rather than with GetTempFileNameW, which takes directories of fewer than
-// MAX_PATH characters only (and Wine's version writes past its MAX_PATH buffer instead).
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::wstring& destination) {
-    const std::wstring directory = DirectoryOf(destination);
-    DWORD error = ERROR_FILE_EXISTS;
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-      std::wstring candidate = ExtendedLengthPath(directory + L"\\" + TemporaryName());
-      // CREATE_NEW fails on a name that exists, so the file is ours alone.
-      const win::UniqueFile created(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (created) {
-        path_ = std::move(candidate);
-        return;
-      }
-      error = GetLastError();
-      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
-    }
-    throw RuntimeError("CreateFileW (temporary file)", error);
-  }
-  ~TemporaryFile() {
-    if (path_.empty()) return;
-    // The copy carries the source's attributes; a read-only temporary file would refuse deletion.
-    SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  const std::wstring& path() const { return path_; }
-  void moveTo(const std::wstring& destination) {
-    if (!MoveFileExW(path_.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      throw RuntimeError("MoveFileExW", GetLastError());
-    }
-    path_.clear();
-  }
-
- private:
-  std::wstring path_;
-};
-
 // The current directory for a while, put back as it was afterwards.
 class ScopedCurrentDirectory {
  public:
@@ -167,9 +96,12 @@ class ScopedCurrentDirectory {
   std::wstring previous_;
 };
 
-// Starts `application` in a normal window with the focus, its command line naming `shownPath`.
+// Starts `application` in a normal window with the focus, its command line naming `shownPath`,
+// in `directory` as its working directory, as a shortcut to the program would start it: a client
+// looks for its data files there, whatever folder this program was started from.
 // Gives the system's error code, ERROR_SUCCESS when it started.
-DWORD StartProcess(const std::wstring& application, const std::wstring& shownPath) {
+DWORD StartProcess(const std::wstring& application, const std::wstring& shownPath,
+                   const std::wstring& directory) {
   std::wstring commandLine = L"\"" + shownPath + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -177,7 +109,7 @@ DWORD StartProcess(const std::wstring& application, const std::wstring& shownPat
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process)) {
+                      directory.c_str(), &startup, &process)) {
     return GetLastError();
   }
   const win::UniqueKernelHandle thread(process.hThread);
@@ -193,20 +125,12 @@ bool StartByShortName(const std::wstring& path) {
   const std::wstring directory = DirectoryOf(shortened);
   if (shortened.empty() || directory.size() >= MAX_PATH) return false;
   const ScopedCurrentDirectory here(directory);
-  return here && StartProcess(FileNameOf(shortened), path) == ERROR_SUCCESS;
+  return here && StartProcess(FileNameOf(shortened), path, directory) == ERROR_SUCCESS;
 }
 
 class Win32Runtime final : public Runtime {
  public:
-  std::wstring programDirectory() override {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-      const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-      if (length == 0) throw RuntimeError("GetModuleFileNameW", GetLastError());
-      if (length < path.size()) return DirectoryOf(std::wstring(path.data(), length));
-      path.resize(path.size() * 2);  // truncated: try again with room to spare
-    }
-  }
+  std::wstring programDirectory() override { return DirectoryOf(RunningProgramPath()); }
 
   std::unique_ptr<Listing> listFiles(const std::wstring& pattern) override {
     return std::make_unique<FindListing>(ExtendedLengthPath(pattern), true);
@@ -227,24 +151,14 @@ class Win32Runtime final : public Runtime {
   }
 
   void copyFile(const std::wstring& source, const std::wstring& destination) override {
-    const std::wstring from = ExtendedLengthPath(source);
-    const std::wstring to = ExtendedLengthPath(destination);
-    // A read-only destination stays as it is, as the system's own copy leaves it. Windows'
-    // MoveFileEx refuses to replace it as well, but Wine's replaces it, so ask first.
-    const DWORD attributes = GetFileAttributesW(to.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-      throw RuntimeError("CopyFileW (read-only destination)", ERROR_ACCESS_DENIED);
-    }
-    TemporaryFile temporary(to);
-    // CopyFileW brings the data, the attributes and the last-write time along.
-    if (!CopyFileW(from.c_str(), temporary.path().c_str(), FALSE)) {
-      throw RuntimeError("CopyFileW", GetLastError());
-    }
-    temporary.moveTo(to);
+    CopyOver(source, destination);
   }
 
+  void removeLeftovers(const std::wstring& directory) override { RemoveLeftovers(directory); }
+
   void startProgram(const std::wstring& path) override {
-    const DWORD error = StartProcess(ExtendedLengthPath(path), path);
+    // The working directory in its ordinary form: CreateProcessW takes no "\\?\" form there.
+    const DWORD error = StartProcess(ExtendedLengthPath(path), path, DirectoryOf(path));
     if (error == ERROR_SUCCESS) return;
     if (path.size() >= MAX_PATH && StartByShortName(path)) return;
     throw RuntimeError("CreateProcessW", error);

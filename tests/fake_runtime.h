@@ -60,6 +60,10 @@ class TestRuntime final : public Runtime {
     system_->copyFile(source, destination);
     log_.push_back(L"copied " + Wide(Path(destination).filename()));
   }
+  void removeLeftovers(const std::wstring& directory) override {
+    count("removeLeftovers");
+    system_->removeLeftovers(directory);
+  }
   // Fails as the system's start does when nothing startable is at the path.
   void startProgram(const std::wstring& path) override {
     count("startProgram");

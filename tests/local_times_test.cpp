@@ -53,6 +53,7 @@ class DirectoryInMemory final : public Runtime {
   void copyFile(const std::wstring&, const std::wstring&) override {
     throw std::logic_error("not used");
   }
+  void removeLeftovers(const std::wstring&) override { throw std::logic_error("not used"); }
   void startProgram(const std::wstring&) override { throw std::logic_error("not used"); }
   std::unique_ptr<TextInput> openTextInput(const std::wstring&) override {
     throw std::logic_error("not used");

@@ -11,6 +11,7 @@
 #include "config.h"
 #include "runtime_error.h"
 #include "test_tree.h"
+#include "work_folder.h"
 
 #ifdef _WIN32
 #include "handles.h"
@@ -137,6 +138,8 @@ class DeepDirectories : public ::testing::Test {
     return directory + kPathSeparator + std::wstring(name);
   }
 
+  void ExpectOnlyAnEmptyWorkFolderBeside(std::set<std::wstring> names);
+
   TempTree tree_;
   const std::wstring program_ = MakeDeepDirectory(tree_.dir(), L"program");
   const std::wstring server_ = MakeDeepDirectory(tree_.dir(), L"server");
@@ -177,6 +180,17 @@ TEST_F(DeepDirectories, TimestampsAreReadAndAMissingFileFails) {
   EXPECT_THROW(runtime_->fileTimestamp(in(server_, L"missing.dat")), RuntimeError);
 }
 
+// The copies leave their (empty) work folder for the next copy; clearing it leaves `names` alone.
+void DeepDirectories::ExpectOnlyAnEmptyWorkFolderBeside(std::set<std::wstring> names) {
+  const std::wstring workFolder(kWorkFolderName);
+  EXPECT_EQ(Names(*runtime_->listEverything(in(program_, workFolder))), std::set<std::wstring>{});
+  std::set<std::wstring> withFolder = names;
+  withFolder.insert(workFolder);
+  EXPECT_EQ(Names(*runtime_->listEverything(program_)), withFolder);
+  runtime_->removeLeftovers(program_);
+  EXPECT_EQ(Names(*runtime_->listEverything(program_)), names);
+}
+
 TEST_F(DeepDirectories, CopiesKeepTheTimeAndLeaveNothingBehind) {
   WriteFile(in(server_, L"new.dat"), "brand new", kServerTime);
   WriteFile(in(server_, L"client.exe"), "update", kServerTime);
@@ -187,8 +201,7 @@ TEST_F(DeepDirectories, CopiesKeepTheTimeAndLeaveNothingBehind) {
   EXPECT_EQ(ReadFile(in(program_, L"client.exe")), "update");
   EXPECT_EQ(runtime_->fileTimestamp(in(program_, L"new.dat")), kServerTime);
   EXPECT_EQ(runtime_->fileTimestamp(in(program_, L"client.exe")), kServerTime);
-  EXPECT_EQ(Names(*runtime_->listEverything(program_)),
-            (std::set<std::wstring>{L"new.dat", L"client.exe"}));
+  ExpectOnlyAnEmptyWorkFolderBeside({L"new.dat", L"client.exe"});
 }
 
 TEST_F(DeepDirectories, AFailedCopyLeavesNothingBehind) {
@@ -196,7 +209,7 @@ TEST_F(DeepDirectories, AFailedCopyLeavesNothingBehind) {
   MakeDirectory(in(program_, L"data.pak"));  // the final replace fails on a directory
   EXPECT_THROW(runtime_->copyFile(in(server_, L"data.pak"), in(program_, L"data.pak")),
                RuntimeError);
-  EXPECT_EQ(Names(*runtime_->listEverything(program_)), (std::set<std::wstring>{L"data.pak"}));
+  ExpectOnlyAnEmptyWorkFolderBeside({L"data.pak"});
 }
 
 TEST_F(DeepDirectories, TheConfigurationFileIsRead) {
@@ -212,14 +225,14 @@ TEST_F(DeepDirectories, AProgramThereIsStarted) {
   fs::permissions(testing::Path(program), fs::perms::owner_exec, fs::perm_options::add);
 #endif
   runtime_->startProgram(program);
-  // The program writes its marker beside itself once it runs.
+  // The program writes its marker beside itself once it runs: "started", then its directory.
   const std::wstring started = in(program_, L"marker-program.started");
   std::string marked;
-  for (int i = 0; i < kStartPolls && marked != "started"; ++i) {
+  for (int i = 0; i < kStartPolls && !marked.starts_with("started\n"); ++i) {
     std::this_thread::sleep_for(kStartPoll);
     if (runtime_->listFiles(started)->next()) marked = ReadFile(started);
   }
-  EXPECT_EQ(marked, "started");
+  EXPECT_EQ(marked.substr(0, marked.find('\n')), "started");
 }
 
 #ifdef _WIN32
@@ -231,6 +244,7 @@ TEST_F(DeepDirectories, PathsGivenInTheExtendedFormWorkAsWell) {
   EXPECT_EQ(runtime_->fileTimestamp(Unlimited(in(server_, L"a.dat"))), kServerTime);
   runtime_->copyFile(Unlimited(in(server_, L"a.dat")), Unlimited(in(program_, L"a.dat")));
   EXPECT_EQ(ReadFile(in(program_, L"a.dat")), "server copy");
+  runtime_->removeLeftovers(Unlimited(program_));
   EXPECT_EQ(Names(*runtime_->listEverything(Unlimited(program_))),
             (std::set<std::wstring>{L"a.dat"}));
 }

@@ -1,4 +1,5 @@
-// Started by the tests: proves it ran by writing "started" into a marker file beside itself.
+// Started by the tests: proves it ran by writing "started" into a marker file beside itself,
+// followed by a line with the working directory it was started in.
 #include <filesystem>
 #include <fstream>
 
@@ -16,6 +17,7 @@ int main() {
 #else
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe");
 #endif
-  std::ofstream(program.parent_path() / "marker-program.started") << "started";
+  std::ofstream(program.parent_path() / "marker-program.started", std::ios::binary)
+      << "started\n" << std::filesystem::current_path().string();
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "runtime_error.h"
@@ -111,15 +112,25 @@ TEST_F(RuntimeServices, ProgramDirectoryHoldsTheRunningProgram) {
   EXPECT_TRUE(fs::exists(testing::Path(dir) / MARKER_PROGRAM_NAME));
 }
 
-TEST_F(RuntimeServices, StartProgramRunsItWithoutWaiting) {
+// Started from another directory, as a Run key or a scheduled task would start this program, the
+// client still runs in its own directory, where it finds its data files.
+TEST_F(RuntimeServices, StartProgramRunsItInItsOwnDirectoryWithoutWaiting) {
   const fs::path dir = testing::Path(runtime_->programDirectory());
   const fs::path marker = dir / "marker-program.started";
   fs::remove(marker);
+  const fs::path callersDirectory = fs::current_path();
+  fs::current_path(tree_.root());
   runtime_->startProgram(testing::Wide(dir / MARKER_PROGRAM_NAME));
+  fs::current_path(callersDirectory);
   for (int i = 0; i < 200 && !fs::exists(marker); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  EXPECT_EQ(testing::ReadAll(testing::Wide(marker)), "started");
+  std::istringstream lines(testing::ReadAll(testing::Wide(marker)));
+  std::string started, workingDirectory;
+  std::getline(lines, started);
+  std::getline(lines, workingDirectory);
+  EXPECT_EQ(started, "started");
+  EXPECT_TRUE(fs::equivalent(fs::path(workingDirectory), dir)) << workingDirectory;
   EXPECT_THROW(runtime_->startProgram(tree_.path(L"no-such-program.exe")), RuntimeError);
 }
 

@@ -1,6 +1,7 @@
 #include "test_tree.h"
 
 #include "utf8.h"
+#include "work_folder.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -149,36 +150,47 @@ void MakeReadOnly(const std::wstring& file, bool readOnly) {
 
 int CountLeftovers(const std::wstring& directory) {
   int count = 0;
-  for (const auto& entry : fs::directory_iterator(Path(directory))) {
-    const std::wstring name = Wide(entry.path().filename());
-    const bool temporary = name.find(L".dravelin-") != std::wstring::npos ||
-                           (name.starts_with(L"dvl") && name.ends_with(L".tmp"));
-    if (temporary) ++count;
-  }
+  const auto countIn = [&](const fs::path& folder) {
+    std::error_code missing;
+    for (const auto& entry : fs::directory_iterator(folder, missing)) {
+      if (IsTemporaryName(Wide(entry.path().filename()))) ++count;
+    }
+  };
+  countIn(Path(directory));
+  countIn(Path(directory) / Path(kWorkFolderName));
   return count;
 }
+
+bool WorkFolderPresent(const std::wstring& directory) {
+  return fs::exists(Path(directory) / Path(kWorkFolderName));
+}
+
+#ifdef _WIN32
+
+UtcClock::UtcClock() {
+  TIME_ZONE_INFORMATION zone{};
+  const DWORD result = GetTimeZoneInformation(&zone);
+  const bool utc = result != TIME_ZONE_ID_INVALID && zone.Bias == 0 && zone.DaylightDate.wMonth == 0;
+  if (!utc) throw std::runtime_error("this test needs the system zone at UTC (start it with TZ=UTC)");
+}
+
+#else
+
+UtcClock::UtcClock() = default;
 
 ScopedTimeZone::ScopedTimeZone(const char* tz) {
   const char* previous = std::getenv("TZ");
   hadPrevious_ = previous != nullptr;
   if (previous) previous_ = previous;
-#ifdef _WIN32
-  _putenv_s("TZ", tz);
-  _tzset();
-#else
   setenv("TZ", tz, 1);
   tzset();
-#endif
 }
 
 ScopedTimeZone::~ScopedTimeZone() {
-#ifdef _WIN32
-  _putenv_s("TZ", hadPrevious_ ? previous_.c_str() : "");
-  _tzset();
-#else
   if (hadPrevious_) setenv("TZ", previous_.c_str(), 1); else unsetenv("TZ");
   tzset();
-#endif
 }
+
+#endif
 
 }  // namespace dravelin::testing

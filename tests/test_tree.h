@@ -45,18 +45,38 @@ void MakeHidden(const std::wstring& file_name);
 void MakeSystemFile(const std::wstring& file_name);  // Windows only; nothing on POSIX
 void MakeReadOnly(const std::wstring& file_name, bool readOnly);
 
-// Entries of a directory whose names the copy's temporary files would take.
+// Files under the names of the copy's temporary files, in a directory and in its work folder.
 int CountLeftovers(const std::wstring& directory_name);
+// Whether the program's work folder is in the directory (a pass removes it at its end).
+bool WorkFolderPresent(const std::wstring& directory_name);
 
-// The process's local time zone for the test's duration.
+#ifndef _WIN32
+// TZ for the test's duration: the local zone of the C library on POSIX.
 class ScopedTimeZone {
  public:
   explicit ScopedTimeZone(const char* tz);
   ~ScopedTimeZone();
+  ScopedTimeZone(const ScopedTimeZone&) = delete;
+  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
  private:
   std::string previous_;
   bool hadPrevious_;
+};
+#endif
+
+// Holds the local clock at UTC for the test's duration, so that timestamp texts can be written
+// out. On POSIX it sets TZ. On Windows the zone is the system's, which a process cannot change
+// for itself: it checks that the run was started in UTC (ctest starts it with TZ=UTC, from which
+// Wine takes its system zone) and throws otherwise, failing the test.
+class UtcClock {
+ public:
+  UtcClock();
+
+#ifndef _WIN32
+ private:
+  ScopedTimeZone utc_{"UTC"};
+#endif
 };
 
 }  // namespace dravelin::testing

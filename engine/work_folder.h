@@ -1,0 +1,25 @@
+// The program's own folder for work in progress, inside the directory that receives the copies.
+// Each copy is written to a temporary file there and moved into place when whole; a replaced
+// program file that is still running is moved aside into it. What a run that was ended half-way
+// left there is removed by the next run. The folder alone tells the program's temporary files
+// from look-alikes: nothing else ever puts files in it (the server directory yields ordinary
+// files only, never a folder), so a "dvl00000000.tmp" or "data.pak.tmp" elsewhere is never touched.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dravelin {
+
+inline constexpr std::wstring_view kWorkFolderName = L"dravelin.tmp";
+
+// Names of the temporary files in the work folder: "dvl" ... ".tmp".
+inline constexpr std::wstring_view kTemporaryPrefix = L"dvl";
+inline constexpr std::wstring_view kTemporarySuffix = L".tmp";
+
+inline bool IsTemporaryName(std::wstring_view name) {
+  return name.size() > kTemporaryPrefix.size() + kTemporarySuffix.size() &&
+         name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);
+}
+
+}  // namespace dravelin
