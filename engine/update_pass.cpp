@@ -66,19 +66,27 @@ class UpdatePass {
   // Every statement below is a step under the error rule (error_rule.h).
   void run() {
     Attempt([&] { programDirectory_ = runtime_.programDirectory(); });
+    // A run that was ended half-way (killed, logged off) left its temporary copy behind.
+    Attempt([&] { runtime_.removeLeftovers(requireProgramDirectory()); });
     Attempt([&] { serverDirectory_ = AsDirectoryPrefix(setting(kServerDirectoryKey)); });
     Attempt([&] { exeProgram_ = setting(kExeProgramKey); });
     Attempt([&] { windows_.pumpEvents(); });
     UpdateChoice = modUpdate::ChoiceNone;
     scan();
     Attempt([&] { windows_.unloadProgressWindow(); });
+    // Also the program file that this run replaced, if the system lets it go while it runs.
+    Attempt([&] { runtime_.removeLeftovers(requireProgramDirectory()); });
     Attempt([&] { runtime_.startProgram(localPath(exeProgram_)); });
   }
 
  private:
-  std::wstring localPath(const std::wstring& name) const {
+  const std::wstring& requireProgramDirectory() const {
     if (programDirectory_.empty()) throw std::logic_error("program directory unknown");
-    return programDirectory_ + kPathSeparator + name;
+    return programDirectory_;
+  }
+
+  std::wstring localPath(const std::wstring& name) const {
+    return requireProgramDirectory() + kPathSeparator + name;
   }
 
   std::wstring setting(const wchar_t* key) {
@@ -117,7 +125,10 @@ class UpdatePass {
     const std::wstring sourcePath = serverDirectory_ + file.name;
     if (UpdateChoice != modUpdate::ChoiceReplaceAll) ask(sourcePath, localText, serverText);
     if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
-      Attempt([&] { runtime_.copyFile(sourcePath, localPath(file.name)); });
+      Attempt([&] {
+        const std::wstring destination = localPath(file.name);
+        windows_.runResponsively([&] { runtime_.copyFile(sourcePath, destination); });
+      });
     }
   }
 

@@ -3,6 +3,7 @@
 // window and start the client program.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "runtime.h"
@@ -30,6 +31,11 @@ class PassWindows {
 
   // Processes the window messages that are waiting, then returns.
   virtual void pumpEvents() = 0;
+
+  // Runs `work` (a file copy, which can take long) to its end while the windows keep answering
+  // the system: they repaint, animate and answer the system's probes, so that no window is
+  // taken for hung. Nothing else of the pass happens meanwhile. What `work` throws is thrown here.
+  virtual void runResponsively(const std::function<void()>& work) = 0;
 
   // Unloads the progress window that hosts the pass.
   virtual void unloadProgressWindow() = 0;

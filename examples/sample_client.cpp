@@ -1,5 +1,6 @@
 // A stand-in for the client program: proves that it was started by writing "client-started.txt"
-// beside itself, then shows a small window for a few seconds and ends.
+// beside itself, with the working directory it was started in (UTF-8) on its second line, then
+// shows a small window for a few seconds and ends.
 #include <windows.h>
 
 #include <string>
@@ -24,13 +25,24 @@ std::wstring MarkerPath() {
   return path.substr(0, path.find_last_of(L'\\') + 1) + L"client-started.txt";
 }
 
+std::string WorkingDirectoryUtf8() {
+  std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
+  directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
+  std::string utf8(WideCharToMultiByte(CP_UTF8, 0, directory.c_str(), -1, nullptr, 0, nullptr,
+                                       nullptr), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, directory.c_str(), -1, utf8.data(),
+                      static_cast<int>(utf8.size()), nullptr, nullptr);
+  utf8.resize(utf8.empty() ? 0 : utf8.size() - 1);  // without the terminating NUL
+  return utf8;
+}
+
 void WriteMarker() {
   const HANDLE file = CreateFileW(MarkerPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
-  const char text[] = "started\r\n";
+  const std::string text = "started\r\n" + WorkingDirectoryUtf8() + "\r\n";
   DWORD written = 0;
-  WriteFile(file, text, sizeof text - 1, &written, nullptr);
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(file);
 }
 

@@ -4,6 +4,7 @@
 
 #include "pass_fixture.h"
 #include "timestamp.h"
+#include "work_folder.h"
 
 namespace dravelin {
 namespace {
@@ -55,6 +56,36 @@ TEST_P(BothBuilds, SameTimeOnBothSidesIsNotOffered) {
   EXPECT_TRUE(run(variant(), AnswerInTurn({})).questions().empty());
   expectLocal(L"data.pak", "local", kNoon);
   expectClientStartedLast();
+}
+
+// A run killed half-way left a temporary copy in the work folder. The next pass removes it and
+// touches nothing that merely looks like one: a user's file, or one the server sends.
+TEST_P(BothBuilds, LeftoversOfAKilledRunGoAndLookAlikesStay) {
+  program_.makeDirectory(std::wstring(kWorkFolderName));
+  program_.write(std::wstring(kWorkFolderName) + kPathSeparator + L"dvl0BADF00D.tmp", "half");
+  writeLocal(L"dvl00000000.tmp", "look-alike", kMorning);
+  writeServer(L"data.pak.tmp", "server look-alike", kEvening);
+  run(variant(), AnswerAlways(Answer::Replace));
+  EXPECT_FALSE(testing::WorkFolderPresent(programDirectory_));
+  expectLocal(L"dvl00000000.tmp", "look-alike", kMorning);
+  expectLocal(L"data.pak.tmp", "server look-alike", kEvening);
+  expectClientStartedLast();
+}
+
+// Copies can take long; each one runs while the windows go on answering the system.
+TEST_P(BothBuilds, EveryCopyRunsWhileTheWindowsKeepAnswering) {
+  writeServer(L"a.dat", "a", kEvening);
+  writeServer(L"b.dat", "b", kEvening);
+  run(variant(), AnswerAlways(Answer::ReplaceAll));
+  int copies = 0;
+  for (std::size_t i = 1; i + 1 < log_.size(); ++i) {
+    if (!log_[i].starts_with(L"copied ")) continue;
+    ++copies;
+    EXPECT_EQ(log_[i - 1], L"responsive run") << log_[i];
+    EXPECT_EQ(log_[i + 1], L"responsive run done") << log_[i];
+  }
+  EXPECT_EQ(copies, 2);
+  EXPECT_FALSE(testing::WorkFolderPresent(programDirectory_));
 }
 
 TEST_P(BothBuilds, MissingLocalCopyIsOfferedWithTheMissingFileTextAndCopied) {

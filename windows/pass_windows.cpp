@@ -26,4 +26,11 @@ void DialogPassWindows::pumpEvents() {
   }
 }
 
+// The copy runs on the background thread while this one dispatches what arrives: repaints, the
+// animation, the system's probes. No question can come up meanwhile: the dialog is gone, and the
+// pass waits here. A request to close the progress window is ignored by the window itself.
+void DialogPassWindows::runResponsively(const std::function<void()>& work) {
+  background_.run(work, [this] { pumpEvents(); });
+}
+
 }  // namespace dravelin::win

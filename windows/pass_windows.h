@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "background_work.h"
 #include "check_update_dialog.h"
 #include "file_copy_window.h"
 #include "update_pass.h"
@@ -23,6 +24,7 @@ class DialogPassWindows final : public PassWindows {
   void showQuestion() override { dialog().showModal(); }
   void unloadQuestion() override;
   void pumpEvents() override;
+  void runResponsively(const std::function<void()>& work) override;
   void unloadProgressWindow() override { progress_.unload(); }
 
  private:
@@ -32,6 +34,7 @@ class DialogPassWindows final : public PassWindows {
   HINSTANCE instance_;
   FileCopyWindow& progress_;
   std::optional<CheckUpdateDialog> dialog_;
+  BackgroundWork background_;
 };
 
 }  // namespace dravelin::win

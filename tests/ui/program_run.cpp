@@ -2,6 +2,8 @@
 // held too), with the window hook in place before its first instruction; answered through the
 // UI driver; ended and cleared away whatever happens.
 #include <chrono>
+#include <cwchar>
+#include <map>
 #include <stdexcept>
 #include <thread>
 
@@ -91,20 +93,44 @@ win::UniqueKernelHandle MakeJob() {
   return job;
 }
 
+// This process's environment with `changes` ("NAME=value") set, as a block for CreateProcessW;
+// empty when there is nothing to change.
+std::wstring EnvironmentBlock(const std::vector<std::wstring>& changes) {
+  if (changes.empty()) return {};
+  std::map<std::wstring, std::wstring> variables;
+  const auto split = [&](std::wstring_view entry) {
+    const std::size_t equals = entry.find(L'=', 1);  // names like "=C:" begin with '='
+    if (equals != std::wstring_view::npos)
+      variables[std::wstring(entry.substr(0, equals))] = std::wstring(entry.substr(equals + 1));
+  };
+  const wchar_t* strings = ::GetEnvironmentStringsW();
+  for (const wchar_t* entry = strings; *entry; entry += std::wcslen(entry) + 1) split(entry);
+  ::FreeEnvironmentStringsW(const_cast<wchar_t*>(strings));
+  for (const std::wstring& change : changes) split(change);
+  std::wstring block;
+  for (const auto& [name, value] : variables) block += name + L"=" + value + L'\0';
+  return block + L'\0';
+}
+
 }  // namespace
 
-ProgramRun::ProgramRun(const ClientFolder& folder) : folder_(folder), job_(MakeJob()) {
+ProgramRun::ProgramRun(const ClientFolder& folder, const StartOptions& options)
+    : folder_(folder), job_(MakeJob()) {
   // A marker left by an earlier run in the same directory would pass for this run's client.
   folder.removeClientMarker();
   const std::wstring program = folder.programPath();
   std::wstring commandLine = L"\"" + program + L"\"";
-  const std::wstring directory = folder.directory();
+  const std::wstring directory =
+      options.currentDirectory.empty() ? folder.directory() : options.currentDirectory;
+  std::wstring environment = EnvironmentBlock(options.environment);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
   // Suspended, so that the job and the hook are in place before the program does anything.
   if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED, nullptr, directory.c_str(), &startup, &started))
+                        CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT,
+                        environment.empty() ? nullptr : environment.data(), directory.c_str(),
+                        &startup, &started))
     FailCall("CreateProcessW");
   process_.reset(started.hProcess);
   processId_ = started.dwProcessId;
@@ -135,11 +161,7 @@ bool ProgramRun::ended() const { return ::WaitForSingleObject(process_.get(), 0)
 HWND ProgramRun::nextQuestion() {
   const auto deadline = Clock::now() + kRunTimeout;
   while (!ended()) {
-    if (const HWND dialog = uidriver::FindTopWindow(kQuestionCaption)) {
-      DWORD owner = 0;
-      ::GetWindowThreadProcessId(dialog, &owner);
-      if (owner == processId_) return uidriver::WaitForWindow(kQuestionCaption);
-    }
+    if (ownWindow(kQuestionCaption)) return uidriver::WaitForWindow(kQuestionCaption);
     if (Clock::now() >= deadline) {
       endEverything();
       throw std::runtime_error("the program neither asked nor ended in time; it was ended");
@@ -178,6 +200,29 @@ RunResult ProgramRun::finish() {
     result.clientStarted = folder_.clientMarkerPresent();
   }
   return result;
+}
+
+HWND ProgramRun::ownWindow(std::wstring_view caption) const {
+  const HWND window = uidriver::FindTopWindow(caption);
+  DWORD owner = 0;
+  if (window) ::GetWindowThreadProcessId(window, &owner);
+  return owner == processId_ ? window : nullptr;
+}
+
+HWND ProgramRun::progressWindow() {
+  const auto deadline = Clock::now() + kRunTimeout;
+  while (!ended()) {
+    if (const HWND window = ownWindow(kProgressCaption)) return window;
+    if (Clock::now() >= deadline) throw std::runtime_error("the progress window never came");
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return nullptr;
+}
+
+void ProgramRun::kill() {
+  if (!::TerminateProcess(process_.get(), kKilledExitCode)) FailCall("TerminateProcess");
+  if (::WaitForSingleObject(process_.get(), kShutdownTimeoutMs) != WAIT_OBJECT_0)
+    throw std::runtime_error("the killed program did not end");
 }
 
 std::vector<DWORD> ProgramRun::processesInJob() const {

@@ -106,10 +106,16 @@ struct RunResult {
   bool clientStarted = false;  // the client in the client directory ran and wrote its marker
 };
 
+// How a run is started, where it differs from a shortcut in the client directory.
+struct StartOptions {
+  std::wstring currentDirectory;          // "" for the client directory
+  std::vector<std::wstring> environment;  // "NAME=value" entries set for the program
+};
+
 class ProgramRun {
  public:
-  // Starts the program of `folder` with the client directory as its current directory.
-  explicit ProgramRun(const ClientFolder& folder);
+  // Starts the program of `folder`, by default with the client directory as its current directory.
+  explicit ProgramRun(const ClientFolder& folder, const StartOptions& options = {});
   ~ProgramRun();  // ends whatever the run left running (the client, or a program that hung)
 
   ProgramRun(const ProgramRun&) = delete;
@@ -124,8 +130,15 @@ class ProgramRun {
   // is still asked. Throws when the program does not end in time (it is ended first).
   RunResult finish();
 
+  // The program's progress window once it is on screen; null when the program ended first.
+  HWND progressWindow();
+  // Ends the program at once, as the task manager or a log-off would, and waits until it is gone.
+  void kill();
+
  private:
   bool ended() const;
+  // The top window of that caption, if this run's program shows it.
+  HWND ownWindow(std::wstring_view caption) const;
   bool clientLeftRunning() const;
   std::vector<DWORD> processesInJob() const;
   void endEverything() noexcept;
