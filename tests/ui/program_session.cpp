@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "text949.h"
+#include "uidriver.h"
 
 namespace dravelin::uitest {
 
@@ -121,6 +122,14 @@ std::map<std::wstring, ClientFolder::LocalFile> ClientFolder::localFiles() const
     files[name] = {testing::ReadAll(local(name)), testing::Modified(local(name))};
   }
   return files;
+}
+
+std::wstring ClientFolder::clientWorkingDirectory() const {
+  const std::string marker = testing::ReadAll(local(kClientMarkerName));
+  const std::size_t start = marker.find("\r\n");
+  if (start == std::string::npos) return {};
+  const std::size_t end = marker.find("\r\n", start + 2);
+  return uidriver::FromUtf8(marker.substr(start + 2, end == std::string::npos ? end : end - start - 2));
 }
 
 bool ClientFolder::clientMarkerPresent() const {

@@ -64,6 +64,8 @@ class ClientFolder {
   void addClip() const;
 
   bool clientMarkerPresent() const;
+  // The working directory that the started client wrote into its marker.
+  std::wstring clientWorkingDirectory() const;
   void removeClientMarker() const;
 
   // Every ordinary file of the client directory but the client's marker: name, bytes and time.

@@ -7,6 +7,9 @@
 //   ui-driver close CAPTION                  close through the system menu
 //   ui-driver enabled CAPTION                "1" when the window takes input, else "0"
 //   ui-driver shot CAPTION FILE.bmp          picture of the window as a 24-bit BMP
+//   ui-driver probe CAPTION [INTERVAL-MS]    send WM_NULL every interval (default 50 ms, 5 s
+//                                            limit each) until the window is gone; prints the
+//                                            probes, those lost and the longest answer
 // Output is UTF-8. Exit status: 0 done, 1 failed (timeout, missing window or control), 2 usage.
 #include <cstdio>
 #include <string>
@@ -20,6 +23,9 @@ using namespace dravelin::uidriver;
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr Milliseconds kProbeInterval{50};
+// Windows takes a window that has not answered for 5 s for hung.
+constexpr Milliseconds kHungAfter{5'000};
 
 void PrintLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
@@ -56,6 +62,12 @@ int Run(const std::vector<std::wstring>& args) {
     PrintLine(::IsWindowEnabled(ExistingWindow(caption)) ? "1" : "0");
   } else if (command == "shot" && args.size() == 3) {
     SaveBmp(CaptureWindow(ExistingWindow(caption)), args[2]);
+  } else if (command == "probe" && args.size() <= 3) {
+    const Milliseconds interval = args.size() == 3 ? Milliseconds(std::stol(args[2])) : kProbeInterval;
+    const ProbeSummary summary = ProbeUntilGone(ExistingWindow(caption), interval, kHungAfter);
+    PrintLine("probes " + std::to_string(summary.probes) + ", lost " +
+              std::to_string(summary.lost) + ", longest " +
+              std::to_string(summary.longest.count()) + " ms");
   } else {
     return kExitUsage;
   }
@@ -69,7 +81,7 @@ int wmain(int argc, wchar_t** argv) {
   try {
     const int status = Run(args);
     if (status == kExitUsage)
-      std::fputs("usage: ui-driver wait|list|focus|click|key|close|enabled|shot CAPTION [ARG]\n",
+      std::fputs("usage: ui-driver wait|list|focus|click|key|close|enabled|shot|probe CAPTION [ARG]\n",
                  stderr);
     std::fflush(stdout);
     return status;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -78,6 +79,18 @@ void PressKey(HWND window, Key key);
 
 // Closes through the system menu's Close command, as the title bar's close button does.
 void CloseThroughSystemMenu(HWND window);
+
+// Sends `window` a WM_NULL, as the system does to see whether a window is hung, and waits at
+// most `timeout` for the answer: how long it took, or nullopt when none came in time.
+std::optional<Milliseconds> Probe(HWND window, Milliseconds timeout);
+
+struct ProbeSummary {
+  int probes = 0;  // answered or lost
+  int lost = 0;    // not answered within the time limit, or not before the window went
+  Milliseconds longest{0};  // the longest wait for an answer, or for the window to go
+};
+// Probes `window` every `interval` until it is gone.
+ProbeSummary ProbeUntilGone(HWND window, Milliseconds interval, Milliseconds timeout);
 
 // Screen rectangle of the client area.
 RECT ClientRectOnScreen(HWND window);
