@@ -91,7 +91,9 @@ class TemporaryFile {
 };
 
 void Move(const std::wstring& from, const std::wstring& to, DWORD flags) {
-  if (!MoveFileExW(from.c_str(), to.c_str(), flags)) throw RuntimeError("MoveFileExW", GetLastError());
+  if (!MoveFileExW(from.c_str(), to.c_str(), flags)) {
+    throw RuntimeError("MoveFileExW", GetLastError());
+  }
 }
 
 // Windows keeps a running program's file open and refuses to overwrite or delete it, but lets

@@ -27,11 +27,13 @@ std::optional<WallClock> LocalWallClock(FileTime time) {
       !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
     return std::nullopt;
   }
-  return WallClock{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+  return WallClock{local.wYear, local.wMonth,  local.wDay,
+                   local.wHour, local.wMinute, local.wSecond};
 }
 
 std::optional<FileTime> InstantOnLocalClock(const WallClock& clock) {
-  for (const int field : {clock.year, clock.month, clock.day, clock.hour, clock.minute, clock.second}) {
+  for (const int field :
+       {clock.year, clock.month, clock.day, clock.hour, clock.minute, clock.second}) {
     if (!Fits(field)) return std::nullopt;
   }
   SYSTEMTIME local{};

@@ -23,6 +23,7 @@ inline constexpr wchar_t kPathSeparator = L'/';
 struct DirEntry {
   std::wstring name;  // without its directory
   FileTime modified;
+  std::uint64_t bytes = 0;  // the file's size (0 for a directory)
 };
 
 // One pass over a directory listing. Entries come in the order the system gives them.

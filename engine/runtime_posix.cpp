@@ -29,6 +29,10 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
+std::uint64_t SizeOf(const struct stat& info) {
+  return S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
 // File-name pattern with the Windows wildcards: '*' any run, '?' one character, letters in any
 // case; "*.*" means every name, dot or not, as it does on Windows.
 bool MatchesPattern(std::wstring_view pattern, std::wstring_view name) {
@@ -76,7 +80,7 @@ class DirectoryListing final : public Listing {
       struct stat info {};
       if (fstatat(dirfd(dir_.get()), entry->d_name, &info, 0) != 0) continue;  // gone meanwhile
       if (ordinaryOnly_ && !S_ISREG(info.st_mode)) continue;
-      return DirEntry{wideName, static_cast<FileTime>(info.st_mtim.tv_sec)};
+      return DirEntry{wideName, static_cast<FileTime>(info.st_mtim.tv_sec), SizeOf(info)};
     }
     return std::nullopt;
   }
@@ -154,7 +158,8 @@ class PosixRuntime final : public Runtime {
     SpawnActions actions;
     // In its own directory, as a shortcut would start it, whatever directory this one runs in.
     const std::string directory = ToUtf8(DirectoryOf(path));
-    const int chdirError = posix_spawn_file_actions_addchdir_np(&actions.actions, directory.c_str());
+    const int chdirError =
+        posix_spawn_file_actions_addchdir_np(&actions.actions, directory.c_str());
     if (chdirError != 0) throw RuntimeError("posix_spawn_file_actions_addchdir_np", chdirError);
     pid_t pid = 0;
     const int error = posix_spawn(&pid, file.c_str(), &actions.actions, nullptr, argv, environ);
@@ -173,7 +178,7 @@ class PosixRuntime final : public Runtime {
     std::optional<DirEntry> entry;
     if (!name.empty() && name.front() != L'.' && stat(ToUtf8(path).c_str(), &info) == 0 &&
         S_ISREG(info.st_mode)) {
-      entry = DirEntry{name, static_cast<FileTime>(info.st_mtim.tv_sec)};
+      entry = DirEntry{name, static_cast<FileTime>(info.st_mtim.tv_sec), SizeOf(info)};
     }
     return std::make_unique<SingleEntryListing>(std::move(entry));
   }

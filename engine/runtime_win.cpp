@@ -26,6 +26,10 @@ FileTime ToFileTime(const FILETIME& ft) {
 constexpr DWORD kNotOrdinary =
     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
+std::uint64_t SizeOf(const WIN32_FIND_DATAW& entry) {
+  return (std::uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
+}
+
 bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
@@ -58,7 +62,9 @@ class FindListing final : public Listing {
         find_.reset();
         if (error != ERROR_NO_MORE_FILES) throw RuntimeError("FindNextFileW", error);
       }
-      if (wanted(current)) return DirEntry{current.cFileName, ToFileTime(current.ftLastWriteTime)};
+      if (wanted(current)) {
+        return DirEntry{current.cFileName, ToFileTime(current.ftLastWriteTime), SizeOf(current)};
+      }
     }
     return std::nullopt;
   }
@@ -117,6 +123,9 @@ DWORD StartProcess(const std::wstring& application, const std::wstring& shownPat
   return ERROR_SUCCESS;
 }
 
+// SetCurrentDirectory's limit: MAX_PATH less the closing separator and the terminating NUL.
+constexpr std::size_t kLongestWorkingDirectory = MAX_PATH - 2;
+
 // Wine cannot start a program whose full path has MAX_PATH characters or more, in either form
 // (nor can Windows without the long-path opt-in). Started by its bare short name from its own
 // directory, made current in its 8.3 form, it runs.
@@ -157,9 +166,15 @@ class Win32Runtime final : public Runtime {
   void removeLeftovers(const std::wstring& directory) override { RemoveLeftovers(directory); }
 
   void startProgram(const std::wstring& path) override {
-    // The working directory in its ordinary form: CreateProcessW takes no "\\?\" form there.
-    const DWORD error = StartProcess(ExtendedLengthPath(path), path, DirectoryOf(path));
-    if (error == ERROR_SUCCESS) return;
+    const std::wstring directory = DirectoryOf(path);
+    // A working directory must be shorter than MAX_PATH (and is taken in its ordinary form
+    // only); given a longer one, Wine now and then fails the start or leaves the new process
+    // hanging. A program that deep is started by its short name from its short directory.
+    DWORD error = ERROR_FILENAME_EXCED_RANGE;
+    if (directory.size() < kLongestWorkingDirectory) {
+      error = StartProcess(ExtendedLengthPath(path), path, directory);
+      if (error == ERROR_SUCCESS) return;
+    }
     if (path.size() >= MAX_PATH && StartByShortName(path)) return;
     throw RuntimeError("CreateProcessW", error);
   }

@@ -21,7 +21,9 @@ constexpr FileTime k2026Jan01 = 1'767'225'600;  // 2026-01-01 00:00:00 UTC
 
 TIME_ZONE_INFORMATION SystemZone() {
   TIME_ZONE_INFORMATION zone{};
-  if (GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID) ADD_FAILURE() << "GetTimeZoneInformation";
+  if (GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID) {
+    ADD_FAILURE() << "GetTimeZoneInformation";
+  }
   return zone;
 }
 
@@ -47,13 +49,15 @@ std::wstring TextAtOffset(FileTime time, long offsetMinutes) {
 TEST(SystemTimeZone, IsTheZoneThisRunExpects) {
   const char* expected = std::getenv("DRAVELIN_EXPECTED_ZONE");
   ASSERT_NE(expected, nullptr) << "run by ctest, which names the zone it set up";
-  EXPECT_EQ(ZoneName(SystemZone()), expected) << "TZ=" << (std::getenv("TZ") ? std::getenv("TZ") : "");
+  const char* tz = std::getenv("TZ");
+  EXPECT_EQ(ZoneName(SystemZone()), expected) << "TZ=" << (tz ? tz : "");
 }
 
 TEST(SystemTimeZone, TextsShowTheSystemClockNotTz) {
   const TIME_ZONE_INFORMATION zone = SystemZone();
   if (zone.DaylightDate.wMonth != 0) GTEST_SKIP() << ZoneName(zone) << " has daylight saving";
-  for (FileTime t = k2026Jan01; t < k2026Jan01 + 365 * 24 * kHour; t += 97 * kHour + 7 * kMinute + 13) {
+  const FileTime step = 97 * kHour + 7 * kMinute + 13;  // lands on every hour and weekday
+  for (FileTime t = k2026Jan01; t < k2026Jan01 + 365 * 24 * kHour; t += step) {
     const std::wstring text = TimestampText(t);
     EXPECT_EQ(text, TextAtOffset(t, -zone.Bias)) << ZoneName(zone) << " at " << t;
     EXPECT_EQ(ParseTimestampText(text), std::optional<FileTime>(t)) << t;

@@ -170,8 +170,9 @@ bool WorkFolderPresent(const std::wstring& directory) {
 UtcClock::UtcClock() {
   TIME_ZONE_INFORMATION zone{};
   const DWORD result = GetTimeZoneInformation(&zone);
-  const bool utc = result != TIME_ZONE_ID_INVALID && zone.Bias == 0 && zone.DaylightDate.wMonth == 0;
-  if (!utc) throw std::runtime_error("this test needs the system zone at UTC (start it with TZ=UTC)");
+  const bool utc =
+      result != TIME_ZONE_ID_INVALID && zone.Bias == 0 && zone.DaylightDate.wMonth == 0;
+  if (!utc) throw std::runtime_error("this test needs the system zone at UTC (start with TZ=UTC)");
 }
 
 #else

@@ -24,7 +24,9 @@ const FileTime kNovember = LocalTime(2026, 11, 1, 9, 0, 0);
 const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
 
 std::wstring PackName(int i) { return L"pack" + std::to_wstring(100 + i) + L".pak"; }
-std::string Bytes(char fill, int i) { return std::string(kFileBytes, static_cast<char>(fill + i % 8)); }
+std::string Bytes(char fill, int i) {
+  return std::string(kFileBytes, static_cast<char>(fill + i % 8));
+}
 
 // Files that look like temporary copies: a user's, and the server's that came in earlier runs.
 const std::vector<std::wstring_view> kLookAlikes = {L"dvl00000000.tmp", L"data.pak.tmp",
@@ -52,7 +54,8 @@ State StateOf(const std::map<std::wstring, ClientFolder::LocalFile>& files, int 
   const bool hadOld = i % 2 == 0;
   if (found == files.end()) return hadOld ? State::Other : State::Old;
   if (found->second == ClientFolder::LocalFile{Bytes('n', i), kDecember}) return State::New;
-  if (hadOld && found->second == ClientFolder::LocalFile{Bytes('o', i), kNovember}) return State::Old;
+  const bool old = found->second == ClientFolder::LocalFile{Bytes('o', i), kNovember};
+  if (hadOld && old) return State::Old;
   return State::Other;
 }
 

@@ -129,7 +129,8 @@ std::wstring ClientFolder::clientWorkingDirectory() const {
   const std::size_t start = marker.find("\r\n");
   if (start == std::string::npos) return {};
   const std::size_t end = marker.find("\r\n", start + 2);
-  return uidriver::FromUtf8(marker.substr(start + 2, end == std::string::npos ? end : end - start - 2));
+  const std::size_t length = end == std::string::npos ? end : end - start - 2;
+  return uidriver::FromUtf8(marker.substr(start + 2, length));
 }
 
 bool ClientFolder::clientMarkerPresent() const {

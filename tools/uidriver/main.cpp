@@ -63,7 +63,8 @@ int Run(const std::vector<std::wstring>& args) {
   } else if (command == "shot" && args.size() == 3) {
     SaveBmp(CaptureWindow(ExistingWindow(caption)), args[2]);
   } else if (command == "probe" && args.size() <= 3) {
-    const Milliseconds interval = args.size() == 3 ? Milliseconds(std::stol(args[2])) : kProbeInterval;
+    const Milliseconds interval =
+        args.size() == 3 ? Milliseconds(std::stol(args[2])) : kProbeInterval;
     const ProbeSummary summary = ProbeUntilGone(ExistingWindow(caption), interval, kHungAfter);
     PrintLine("probes " + std::to_string(summary.probes) + ", lost " +
               std::to_string(summary.lost) + ", longest " +
@@ -81,8 +82,9 @@ int wmain(int argc, wchar_t** argv) {
   try {
     const int status = Run(args);
     if (status == kExitUsage)
-      std::fputs("usage: ui-driver wait|list|focus|click|key|close|enabled|shot|probe CAPTION [ARG]\n",
-                 stderr);
+      std::fputs(
+          "usage: ui-driver wait|list|focus|click|key|close|enabled|shot|probe CAPTION [ARG]\n",
+          stderr);
     std::fflush(stdout);
     return status;
   } catch (const std::exception& error) {
