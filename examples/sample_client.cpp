@@ -36,14 +36,18 @@ std::string WorkingDirectoryUtf8() {
   return utf8;
 }
 
+// Written under another name and renamed, so that a test never reads half a marker.
 void WriteMarker() {
-  const HANDLE file = CreateFileW(MarkerPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const std::wstring marker = MarkerPath();
+  const std::wstring partial = marker + L".partial";
+  const HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   const std::string text = "started\r\n" + WorkingDirectoryUtf8() + "\r\n";
   DWORD written = 0;
   WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(file);
+  MoveFileExW(partial.c_str(), marker.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -17,7 +17,12 @@ int main() {
 #else
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe");
 #endif
-  std::ofstream(program.parent_path() / "marker-program.started", std::ios::binary)
+  // Written under another name and renamed, so that a test never reads half a marker.
+  const std::filesystem::path marker = program.parent_path() / "marker-program.started";
+  std::filesystem::path partial = marker;
+  partial += ".partial";
+  std::ofstream(partial, std::ios::binary)
       << "started\n" << std::filesystem::current_path().string();
+  std::filesystem::rename(partial, marker);
   return 0;
 }
