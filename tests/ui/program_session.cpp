@@ -118,7 +118,8 @@ std::map<std::wstring, ClientFolder::LocalFile> ClientFolder::localFiles() const
   std::map<std::wstring, LocalFile> files;
   for (const auto& entry : std::filesystem::directory_iterator(client_.root())) {
     const std::wstring name = entry.path().filename().wstring();
-    if (!entry.is_regular_file() || name == kClientMarkerName) continue;
+    // The client's marker, also while it is still being written under its partial name.
+    if (!entry.is_regular_file() || name.starts_with(kClientMarkerName)) continue;
     files[name] = {testing::ReadAll(local(name)), testing::Modified(local(name))};
   }
   return files;
