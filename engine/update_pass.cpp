@@ -1,6 +1,5 @@
 #include "update_pass.h"
 
-#include <cstdint>
 #include <optional>
 #include <stdexcept>
 
