@@ -8,7 +8,7 @@ namespace dravelin::uitest {
 
 namespace {
 
-constexpr DWORD kHostTimeoutMs = 20'000;
+constexpr auto kHostTimeout = std::chrono::milliseconds(20'000);
 constexpr DWORD kPollMs = 20;
 constexpr size_t kPathCapacity = 32'768;
 
@@ -100,7 +100,8 @@ std::vector<std::string> HostSession::finish() {
   while (::WaitForSingleObject(process_.get(), kPollMs) == WAIT_TIMEOUT) {
     readAvailable();
     waited += kPollMs;
-    if (waited >= kHostTimeoutMs) throw std::runtime_error("dialog-host did not end");
+    if (waited >= uidriver::Scaled(kHostTimeout).count())
+      throw std::runtime_error("dialog-host did not end");
   }
   readAvailable();
   DWORD status = 0;

@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 // hang, so that a broken program fails its test instead of stalling the whole binary.
 constexpr auto kRunTimeout = 30s;
 constexpr auto kMarkerTimeout = 10s;
-constexpr DWORD kShutdownTimeoutMs = 5'000;
+constexpr auto kShutdownTimeout = 5s;
 constexpr auto kPollInterval = 20ms;
 constexpr UINT kKilledExitCode = 0xDEAD;
 constexpr size_t kMaxProcessesInJob = 16;
@@ -159,7 +159,7 @@ ProgramRun::~ProgramRun() { endEverything(); }
 bool ProgramRun::ended() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
 
 HWND ProgramRun::nextQuestion() {
-  const auto deadline = Clock::now() + kRunTimeout;
+  const auto deadline = Clock::now() + uidriver::Scaled(kRunTimeout);
   while (!ended()) {
     if (ownWindow(kQuestionCaption)) return uidriver::WaitForWindow(kQuestionCaption);
     if (Clock::now() >= deadline) {
@@ -194,7 +194,7 @@ RunResult ProgramRun::finish() {
   // the job now; an empty job means that none was started.
   result.clientStarted = clientLeftRunning();
   if (result.clientStarted) {
-    const auto deadline = Clock::now() + kMarkerTimeout;
+    const auto deadline = Clock::now() + uidriver::Scaled(kMarkerTimeout);
     while (!folder_.clientMarkerPresent() && Clock::now() < deadline)
       std::this_thread::sleep_for(kPollInterval);
     result.clientStarted = folder_.clientMarkerPresent();
@@ -257,10 +257,11 @@ void ProgramRun::endEverything() noexcept {
   }
   ::TerminateJobObject(job_.get(), kKilledExitCode);
   // The client directory is removed next, which needs every program in it to be gone.
-  ::WaitForSingleObject(process_.get(), kShutdownTimeoutMs);
+  const auto shutdownMs = static_cast<DWORD>(uidriver::Scaled(kShutdownTimeout).count());
+  ::WaitForSingleObject(process_.get(), shutdownMs);
   for (DWORD id : running) {
     const win::UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
-    if (process) ::WaitForSingleObject(process.get(), kShutdownTimeoutMs);
+    if (process) ::WaitForSingleObject(process.get(), shutdownMs);
   }
 }
 

@@ -44,7 +44,7 @@ int Run(const std::vector<std::wstring>& args) {
   const std::wstring& caption = args[1];
   if (command == "wait" && args.size() <= 3) {
     const Milliseconds timeout =
-        args.size() == 3 ? Milliseconds(std::stol(args[2])) : kDefaultTimeout;
+        args.size() == 3 ? Milliseconds(std::stol(args[2])) : DefaultTimeout();
     WaitForWindow(caption, timeout);
   } else if (command == "list" && args.size() == 2) {
     for (const ControlInfo& control : ListControls(ExistingWindow(caption)))

@@ -18,7 +18,10 @@
 namespace dravelin::uidriver {
 
 using Milliseconds = std::chrono::milliseconds;
-inline constexpr Milliseconds kDefaultTimeout{10'000};
+// A wait's usual length times DRAVELIN_WAIT_SCALE (a whole number, 1 when unset): the i686 test
+// machine runs every program under CPU emulation, several times slower than here.
+Milliseconds Scaled(Milliseconds usual);
+inline Milliseconds DefaultTimeout() { return Scaled(Milliseconds{10'000}); }
 
 // A step that could not be done: a window that did not appear, a control that is not there, a
 // system call that failed. The message is UTF-8.
@@ -48,10 +51,10 @@ HWND FindTopWindow(std::wstring_view caption);
 
 // Waits until a window with this caption is on screen, active and has the focus on itself or
 // one of its controls: ready for input.
-HWND WaitForWindow(std::wstring_view caption, Milliseconds timeout = kDefaultTimeout);
+HWND WaitForWindow(std::wstring_view caption, Milliseconds timeout = DefaultTimeout());
 
 // Waits until `window` no longer exists.
-void WaitUntilGone(HWND window, Milliseconds timeout = kDefaultTimeout);
+void WaitUntilGone(HWND window, Milliseconds timeout = DefaultTimeout());
 
 // The child controls in their z-order (which is also their tab order).
 std::vector<ControlInfo> ListControls(HWND window);
@@ -64,11 +67,11 @@ HWND FocusedControl(HWND window);
 
 // Returns once `window`'s thread has finished the message it was handling and asks for the next
 // one, so that what it does in reaction to input is complete.
-void WaitUntilIdle(HWND window, Milliseconds timeout = kDefaultTimeout);
+void WaitUntilIdle(HWND window, Milliseconds timeout = DefaultTimeout());
 
 // Waits until the focus of `window`'s thread is on something other than `previous` and the
 // thread has finished moving it.
-HWND WaitForFocusChange(HWND window, HWND previous, Milliseconds timeout = kDefaultTimeout);
+HWND WaitForFocusChange(HWND window, HWND previous, Milliseconds timeout = DefaultTimeout());
 
 void ClickButton(HWND button);
 
@@ -104,7 +107,7 @@ struct Picture {
 };
 
 // Repaints the window (the target must be pumping messages), then copies it from the screen.
-Picture CaptureWindow(HWND window, Milliseconds timeout = kDefaultTimeout);
+Picture CaptureWindow(HWND window, Milliseconds timeout = DefaultTimeout());
 void SaveBmp(const Picture& picture, const std::filesystem::path& file);  // 24-bit BMP
 
 }  // namespace dravelin::uidriver

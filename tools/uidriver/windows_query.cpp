@@ -1,4 +1,7 @@
 // Finding windows and reading their state from another process.
+#include <algorithm>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "uidriver.h"
@@ -54,6 +57,14 @@ bool ReadyForInput(HWND window) {
 
 }  // namespace
 
+Milliseconds Scaled(Milliseconds usual) {
+  static const long scale = [] {
+    const char* text = std::getenv("DRAVELIN_WAIT_SCALE");
+    return text && *text ? std::max(1L, std::stol(text)) : 1L;
+  }();
+  return usual * scale;
+}
+
 std::string ToUtf8(std::wstring_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
@@ -108,9 +119,11 @@ HWND FindTopWindow(std::wstring_view caption) {
 
 void WaitUntilIdle(HWND window, Milliseconds timeout) {
   // A message sent from another thread is handled only when the target asks for its next
-  // message, after whatever it is doing now.
+  // message, after whatever it is doing now. Not SMTO_ABORTIFHUNG: Wine calls a thread hung once
+  // it has asked for no message for 5 s, which a slow (emulated) program does while it is busy
+  // drawing, so the wait would end early; a thread that really hangs still runs out the timeout.
   DWORD_PTR ignored = 0;
-  if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+  if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL,
                              static_cast<UINT>(timeout.count()), &ignored))
     Fail("the window does not answer (its thread pumps no messages)");
 }
