@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "program_session.h"
+#include "uidriver.h"
 #include "work_folder.h"
 
 namespace dravelin::uitest {
@@ -62,7 +63,7 @@ State StateOf(const std::map<std::wstring, ClientFolder::LocalFile>& files, int 
 // Waits until the first pack has been replaced (it has the server's time now): the Replace All
 // is under way.
 void WaitForTheFirstCopy(const ClientFolder& folder) {
-  const auto deadline = std::chrono::steady_clock::now() + kCopyTimeout;
+  const auto deadline = std::chrono::steady_clock::now() + uidriver::Scaled(kCopyTimeout);
   while (testing::Modified(folder.local(PackName(0))) != kDecember) {
     if (std::chrono::steady_clock::now() >= deadline) FAIL() << "no copy was made";
     std::this_thread::sleep_for(kPollInterval);

@@ -46,7 +46,7 @@ TEST(LongCopy, TheProgressWindowAnswersWhileTheCopyRuns) {
     int lost = 0;
     while (::IsWindow(progress)) {
       const bool copyingBefore = Copying(folder);
-      const bool answered = uidriver::Probe(progress, kHungAfter).has_value();
+      const bool answered = uidriver::Probe(progress, uidriver::Scaled(kHungAfter)).has_value();
       // A probe answered between two looks that both found the copy under way was answered
       // while it ran; a window busy copying would answer only once the copy is in place.
       if (answered && copyingBefore && Copying(folder)) ++answeredDuringCopy;

@@ -210,7 +210,7 @@ HWND ProgramRun::ownWindow(std::wstring_view caption) const {
 }
 
 HWND ProgramRun::progressWindow() {
-  const auto deadline = Clock::now() + kRunTimeout;
+  const auto deadline = Clock::now() + uidriver::Scaled(kRunTimeout);
   while (!ended()) {
     if (const HWND window = ownWindow(kProgressCaption)) return window;
     if (Clock::now() >= deadline) throw std::runtime_error("the progress window never came");
@@ -221,7 +221,8 @@ HWND ProgramRun::progressWindow() {
 
 void ProgramRun::kill() {
   if (!::TerminateProcess(process_.get(), kKilledExitCode)) FailCall("TerminateProcess");
-  if (::WaitForSingleObject(process_.get(), kShutdownTimeoutMs) != WAIT_OBJECT_0)
+  const auto shutdownMs = static_cast<DWORD>(uidriver::Scaled(kShutdownTimeout).count());
+  if (::WaitForSingleObject(process_.get(), shutdownMs) != WAIT_OBJECT_0)
     throw std::runtime_error("the killed program did not end");
 }
 
