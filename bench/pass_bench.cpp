@@ -40,8 +40,12 @@ class BenchRuntime final : public Runtime {
   }
   std::wstring fileNameKey(const std::wstring& name) override { return system_->fileNameKey(name); }
   FileTime fileTimestamp(const std::wstring& path) override { return system_->fileTimestamp(path); }
-  void copyFile(const std::wstring& source, const std::wstring& destination) override {
-    system_->copyFile(source, destination);
+  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
+    return system_->waitForTurn(directory);
+  }
+  void copyFile(const std::wstring& source, const std::wstring& destination,
+                const FileVersion& listed) override {
+    system_->copyFile(source, destination, listed);
     ++copies_;
   }
   void removeLeftovers(const std::wstring& directory) override {
@@ -73,7 +77,6 @@ class ReplaceAllWindows final : public PassWindows {
   }
   void unloadQuestion() override { loaded_ = false; }
   void pumpEvents() override {}
-  void runResponsively(const std::function<void()>& work) override { work(); }
   void unloadProgressWindow() override {}
 
  private:

@@ -1,16 +1,20 @@
-// The update's copy on POSIX: through a temporary file in the work folder, renamed into place
-// when whole. A running program's file needs nothing special here: rename replaces it.
+// The update's copy on POSIX: the source read through one descriptor held from start to end into
+// a temporary file in the work folder, checked to be whole and of one version, synced to the disk,
+// and renamed into place. A running program's file needs nothing special here: rename replaces it.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "file_copy.h"
+#include "file_descriptor.h"
 #include "path_parts.h"
 #include "runtime_error.h"
 #include "utf8.h"
@@ -20,39 +24,21 @@ namespace dravelin {
 
 namespace {
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { reset(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = fd;
-  }
-  // Closes now and reports the error that a deferred write may only show at close time.
-  void closeChecked(const char* what) {
-    const int fd = fd_;
-    fd_ = -1;
-    if (close(fd) != 0) throw RuntimeError(what, errno);
-  }
+// One read and one write carry most client files where the system cannot copy by itself.
+constexpr std::size_t kCopyChunkBytes = std::size_t{1} << 20;
 
- private:
-  int fd_;
-};
-
-std::string WorkFolderOf(const std::string& directory) {
-  return directory + "/" + ToUtf8(std::wstring(kWorkFolderName));
+std::wstring WorkFolderOf(const std::wstring& directory) {
+  return directory + L"/" + std::wstring(kWorkFolderName);
 }
 
 // The work folder of `directory`, made when missing; the directory itself when the folder cannot
 // be had (a file of that name is in the way), so that the copy is made beside its destination.
-std::string MakeWorkFolder(const std::string& directory) {
-  const std::string folder = WorkFolderOf(directory);
+std::wstring MakeWorkFolder(const std::wstring& directory) {
+  const std::wstring folder = WorkFolderOf(directory);
+  const std::string path = ToUtf8(folder);
   struct stat info {};
-  if (mkdir(folder.c_str(), 0700) == 0) return folder;
-  return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? folder : directory;
+  if (mkdir(path.c_str(), 0700) == 0) return folder;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? folder : directory;
 }
 
 // A temporary file in the work folder, removed again unless it was renamed into place.
@@ -83,14 +69,14 @@ class TemporaryFile {
 };
 
 // Plain reads and writes: for file systems that cannot copy between files themselves.
-void CopyByReading(int from, int to) {
-  constexpr std::size_t kChunk = 1 << 20;
-  std::vector<char> buffer(kChunk);
+std::uint64_t CopyByReading(int from, int to, std::vector<char>& buffer) {
+  std::uint64_t copied = 0;
   for (;;) {
     const ssize_t got = read(from, buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) throw RuntimeError("read", errno);
-    if (got == 0) return;
+    if (got == 0) return copied;
+    copied += static_cast<std::uint64_t>(got);
     for (ssize_t done = 0; done < got;) {
       const ssize_t put = write(to, buffer.data() + done, static_cast<std::size_t>(got - done));
       if (put < 0 && errno == EINTR) continue;
@@ -102,41 +88,91 @@ void CopyByReading(int from, int to) {
 
 // copy_file_range lets the kernel (or the file system: a reflink, a server-side copy) move the
 // data without a trip through this process. Where it is not supported for this pair of files,
-// nothing has been written yet and the plain copy takes over.
-void CopyData(int from, int to) {
+// nothing has been written yet and the plain copy takes over. Both read to the source's end and
+// give the number of bytes that came.
+std::uint64_t CopyData(int from, int to, std::vector<char>& buffer) {
   constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
-  for (bool first = true;; first = false) {
-    const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, kMaxChunk, 0);
-    if (copied > 0) continue;
-    if (copied == 0) return;
+  std::uint64_t copied = 0;
+  for (;;) {
+    const ssize_t got = copy_file_range(from, nullptr, to, nullptr, kMaxChunk, 0);
+    if (got > 0) {
+      copied += static_cast<std::uint64_t>(got);
+      continue;
+    }
+    if (got == 0) return copied;
     if (errno == EINTR) continue;
     const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP ||
                              errno == EINVAL || errno == EBADF;
-    if (first && unsupported) return CopyByReading(from, to);
+    if (copied == 0 && unsupported) return CopyByReading(from, to, buffer);
     throw RuntimeError("copy_file_range", errno);
   }
 }
 
-}  // namespace
-
-void CopyOver(const std::wstring& source, const std::wstring& destination) {
-  const std::string to = ToUtf8(destination);
-  FileDescriptor from(open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC));
-  if (from.get() < 0) throw RuntimeError("open", errno);
+struct stat StateOf(int fd) {
   struct stat info {};
-  if (fstat(from.get(), &info) != 0) throw RuntimeError("fstat", errno);
-
-  TemporaryFile temporary(MakeWorkFolder(ToUtf8(DirectoryOf(destination))));
-  CopyData(from.get(), temporary.fd().get());
-  if (fchmod(temporary.fd().get(), info.st_mode & 07777) != 0) throw RuntimeError("fchmod", errno);
-  const timespec times[2] = {info.st_atim, info.st_mtim};
-  if (futimens(temporary.fd().get(), times) != 0) throw RuntimeError("futimens", errno);
-  temporary.fd().closeChecked("close");
-  temporary.renameTo(to);
+  if (fstat(fd, &info) != 0) throw RuntimeError("fstat (source)", errno);
+  return info;
 }
 
-void RemoveLeftovers(const std::wstring& directory) {
-  const std::string folder = WorkFolderOf(ToUtf8(directory));
+bool SameVersion(const struct stat& a, const struct stat& b) {
+  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+FileVersion VersionOf(const struct stat& info) {
+  return {static_cast<FileTime>(info.st_mtim.tv_sec), static_cast<std::uint64_t>(info.st_size)};
+}
+
+}  // namespace
+
+const std::wstring& FileCopier::temporaryDirectory(const std::wstring& directory) {
+  if (directory != destinationDirectory_) {
+    temporaryDirectory_ = MakeWorkFolder(directory);
+    destinationDirectory_ = directory;
+  }
+  return temporaryDirectory_;
+}
+
+std::vector<char>& FileCopier::buffer() {
+  if (buffer_.empty()) buffer_.resize(kCopyChunkBytes);
+  return buffer_;
+}
+
+void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
+                          const FileVersion& listed) {
+  const FileDescriptor from(open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC));
+  if (from.get() < 0) throw RuntimeError("open", errno);
+  const struct stat start = StateOf(from.get());
+  if (!S_ISREG(start.st_mode)) throw RuntimeError("open (not a file)", EISDIR);
+  if (VersionOf(start) != listed) throw SourceChanged("the source is not the listed version");
+
+  std::optional<TemporaryFile> temporary;
+  try {
+    temporary.emplace(ToUtf8(temporaryDirectory(DirectoryOf(destination))));
+  } catch (const RuntimeError&) {
+    destinationDirectory_.clear();  // should the work folder have gone, the next copy makes it
+    throw;
+  }
+  const int to = temporary->fd().get();
+  const std::uint64_t copied = CopyData(from.get(), to, buffer());
+  if (copied != static_cast<std::uint64_t>(start.st_size)) {
+    throw SourceChanged("the source's reading did not end at its end");
+  }
+  if (!SameVersion(StateOf(from.get()), start)) {
+    throw SourceChanged("the source changed while it was copied");
+  }
+  if (fchmod(to, start.st_mode & 07777) != 0) throw RuntimeError("fchmod", errno);
+  const timespec times[2] = {start.st_atim, start.st_mtim};
+  if (futimens(to, times) != 0) throw RuntimeError("futimens", errno);
+  // On the disk before the rename shows it under the destination's name.
+  if (fsync(to) != 0) throw RuntimeError("fsync", errno);
+  temporary->fd().closeChecked("close");
+  temporary->renameTo(ToUtf8(destination));
+}
+
+void FileCopier::removeLeftovers(const std::wstring& directory) {
+  destinationDirectory_.clear();  // the folder is made again by the next copy that needs it
+  const std::string folder = ToUtf8(WorkFolderOf(directory));
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
   if (!dir) return;  // no work folder: nothing was left
   int firstError = 0;

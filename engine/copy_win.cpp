@@ -1,34 +1,44 @@
-// The update's copy on Windows: through a temporary file in the work folder, moved into place
-// when whole; the running program's own file moved aside first.
+// The update's copy on Windows. The source is read through one handle held from start to end,
+// into a temporary file in the work folder; the copy is checked to be whole and of one version,
+// flushed to the disk, and only then moved into place. CopyFileW is not used: it reports success
+// for a read that ended early (a share that went away, a file being rewritten) and it reopens the
+// source by name, so nothing it did could be checked against the version that was listed.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <optional>
 #include <vector>
 
 #include "file_copy.h"
 #include "handles.h"
+#include "last_error.h"
 #include "long_path.h"
 #include "path_parts.h"
 #include "program_path.h"
-#include "runtime_error.h"
+#include "windows_ticks.h"
 #include "work_folder.h"
 
 namespace dravelin {
 
 namespace {
 
+// One read and one write carry most client files; larger ones go in pieces of this size.
+constexpr DWORD kCopyChunkBytes = DWORD{1} << 20;
+
 // Temporary files are named "dvl", eight hex digits, ".tmp"; a name that is taken is passed over.
 constexpr int kTemporaryNameAttempts = 64;
-constexpr std::size_t kTemporaryNameLength = sizeof "dvl00000000.tmp";
+constexpr int kTemporaryNameDigits = 8;
 // Spreads process ids over the 32 bits (Knuth's multiplicative hashing constant).
 constexpr DWORD kProcessIdSpread = 0x9E3779B1u;
 
 std::wstring TemporaryName() {
   // Different per process and per call: two copies running at once do not keep colliding.
   static DWORD next = GetCurrentProcessId() * kProcessIdSpread ^ GetTickCount();
-  wchar_t name[kTemporaryNameLength];
-  std::swprintf(name, kTemporaryNameLength, L"dvl%08lX.tmp", static_cast<unsigned long>(next++));
-  return name;
+  wchar_t digits[kTemporaryNameDigits + 1];
+  std::swprintf(digits, std::size(digits), L"%08lX", static_cast<unsigned long>(next++));
+  return std::wstring(kTemporaryPrefix) + digits + std::wstring(kTemporarySuffix);
 }
 
 bool IsDirectory(const std::wstring& path) {
@@ -40,8 +50,8 @@ std::wstring WorkFolderOf(const std::wstring& directory) {
   return ExtendedLengthPath(directory + L"\\" + std::wstring(kWorkFolderName));
 }
 
-// The work folder of `directory`, made when missing; "" when it cannot be had (a file of that
-// name is in the way), so that the copy is made beside its destination as the one way left.
+// The work folder of `directory`, made when missing; the directory itself when the folder cannot
+// be had (a file of that name is in the way), so that the copy is made beside its destination.
 std::wstring MakeWorkFolder(const std::wstring& directory) {
   const std::wstring folder = WorkFolderOf(directory);
   if (CreateDirectoryW(folder.c_str(), nullptr)) {
@@ -49,12 +59,39 @@ std::wstring MakeWorkFolder(const std::wstring& directory) {
     static_cast<void>(SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_HIDDEN));
     return folder;
   }
-  return IsDirectory(folder) ? folder : std::wstring();
+  return IsDirectory(folder) ? folder : directory;
 }
 
-// A file under a fresh temporary name in `directory`, removed again unless it was moved into
-// place. Made here rather than with GetTempFileNameW, which takes directories of fewer than
-// MAX_PATH characters only (and Wine's version writes past its MAX_PATH buffer instead).
+// What the copy reads off the open source at its start and again at its end.
+struct SourceState {
+  std::uint64_t bytes;
+  std::int64_t lastWriteTicks;  // to the tick: a rewrite within the same second still shows
+  DWORD attributes;
+
+  bool sameVersion(const SourceState& other) const {
+    return bytes == other.bytes && lastWriteTicks == other.lastWriteTicks;
+  }
+  FileVersion version() const { return {FromWindowsTicks(lastWriteTicks), bytes}; }
+};
+
+SourceState StateOf(HANDLE file) {
+  FILE_BASIC_INFO basic{};
+  FILE_STANDARD_INFO standard{};
+  if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+      !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) {
+    win::ThrowLastError("GetFileInformationByHandleEx (source)");
+  }
+  return {static_cast<std::uint64_t>(standard.EndOfFile.QuadPart), basic.LastWriteTime.QuadPart,
+          basic.FileAttributes};
+}
+
+// The attributes a copy carries over, as the system's own copy does; hidden and system files
+// are never listed, so these are all an ordinary source can have that matters.
+constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+
+// A file under a fresh temporary name in `directory`, open for writing, removed again unless it
+// was moved into place. Made here rather than with GetTempFileNameW, which takes directories of
+// fewer than MAX_PATH characters only (and Wine's version writes past its MAX_PATH buffer instead).
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::wstring& directory) {
@@ -62,38 +99,81 @@ class TemporaryFile {
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
       std::wstring candidate = ExtendedLengthPath(directory + L"\\" + TemporaryName());
       // CREATE_NEW fails on a name that exists, so the file is ours alone.
-      const win::UniqueFile created(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (created) {
+      file_.reset(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (file_) {
         path_ = std::move(candidate);
         return;
       }
       error = GetLastError();
       if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
     }
-    throw RuntimeError("CreateFileW (temporary file)", error);
+    throw RuntimeError("CreateFileW (temporary file)", static_cast<long>(error));
   }
   ~TemporaryFile() {
+    file_.reset();
     if (path_.empty()) return;
-    // The copy carries the source's attributes; a read-only temporary file would refuse deletion.
+    // A sealed copy carries the source's attributes; a read-only file would refuse deletion.
     SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path_.c_str());
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
+  HANDLE handle() const { return file_.get(); }
   const std::wstring& path() const { return path_; }
-  // The file is in place under `destination` and no longer this object's to remove.
+
+  // Gives the copy the version's time and attributes and puts it on the disk, data and all,
+  // before anything can show it under the destination's name: a power cut after the rename must
+  // not leave the destination with the source's time and missing data, which no later run repairs.
+  void seal(const SourceState& source) {
+    FILE_BASIC_INFO basic{};
+    basic.LastWriteTime.QuadPart = source.lastWriteTicks;
+    basic.FileAttributes = source.attributes & kCarriedAttributes;  // 0: the new file's own stay
+    if (!SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof basic)) {
+      win::ThrowLastError("SetFileInformationByHandle (temporary file)");
+    }
+    if (!FlushFileBuffers(file_.get())) win::ThrowLastError("FlushFileBuffers");
+    if (!CloseHandle(file_.release())) win::ThrowLastError("CloseHandle (temporary file)");
+  }
+
+  // The file is in place under the destination's name and no longer this object's to remove.
   void placed() { path_.clear(); }
 
  private:
+  win::UniqueFile file_;
   std::wstring path_;
 };
 
-void Move(const std::wstring& from, const std::wstring& to, DWORD flags) {
-  if (!MoveFileExW(from.c_str(), to.c_str(), flags)) {
-    throw RuntimeError("MoveFileExW", GetLastError());
+void WriteAll(HANDLE file, const char* data, DWORD bytes) {
+  while (bytes > 0) {
+    DWORD written = 0;
+    if (!WriteFile(file, data, bytes, &written, nullptr)) win::ThrowLastError("WriteFile");
+    if (written == 0) throw RuntimeError("WriteFile (nothing written)", ERROR_WRITE_FAULT);
+    data += written;
+    bytes -= written;
   }
+}
+
+// Reads the source to its end. The copy is whole only when exactly `expected` bytes came: a read
+// from a share that went away, or from a file being rewritten, ends early without an error.
+void CopyData(HANDLE from, HANDLE to, std::vector<char>& buffer, std::uint64_t expected) {
+  std::uint64_t copied = 0;
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      win::ThrowLastError("ReadFile (source)");
+    }
+    if (got == 0) break;
+    copied += got;
+    if (copied > expected) throw SourceChanged("the source grew while it was copied");
+    WriteAll(to, buffer.data(), got);
+  }
+  if (copied != expected) throw SourceChanged("the source ended before its end");
+}
+
+void Move(const std::wstring& from, const std::wstring& to, DWORD flags) {
+  if (!MoveFileExW(from.c_str(), to.c_str(), flags)) win::ThrowLastError("MoveFileExW");
 }
 
 // Windows keeps a running program's file open and refuses to overwrite or delete it, but lets
@@ -107,7 +187,7 @@ void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
   if (!MoveFileExW(copy.path().c_str(), program.c_str(), 0)) {
     const DWORD error = GetLastError();
     Move(aside, program, 0);
-    throw RuntimeError("MoveFileExW (new program file)", error);
+    throw RuntimeError("MoveFileExW (new program file)", static_cast<long>(error));
   }
   copy.placed();
 }
@@ -123,14 +203,27 @@ std::wstring RunningProgramPath() {
   std::vector<wchar_t> path(MAX_PATH);
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) throw RuntimeError("GetModuleFileNameW", GetLastError());
+    if (length == 0) win::ThrowLastError("GetModuleFileNameW");
     if (length < path.size()) return std::wstring(path.data(), length);
     path.resize(path.size() * 2);  // truncated: try again with room to spare
   }
 }
 
-void CopyOver(const std::wstring& source, const std::wstring& destination) {
-  const std::wstring from = ExtendedLengthPath(source);
+const std::wstring& FileCopier::temporaryDirectory(const std::wstring& directory) {
+  if (directory != destinationDirectory_) {
+    temporaryDirectory_ = MakeWorkFolder(directory);
+    destinationDirectory_ = directory;
+  }
+  return temporaryDirectory_;
+}
+
+std::vector<char>& FileCopier::buffer() {
+  if (buffer_.empty()) buffer_.resize(kCopyChunkBytes);
+  return buffer_;
+}
+
+void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
+                          const FileVersion& listed) {
   const std::wstring to = ExtendedLengthPath(destination);
   // A read-only destination stays as it is, as the system's own copy leaves it. Windows'
   // MoveFileEx refuses to replace it as well, but Wine's replaces it, so ask first.
@@ -138,23 +231,42 @@ void CopyOver(const std::wstring& source, const std::wstring& destination) {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     throw RuntimeError("CopyFileW (read-only destination)", ERROR_ACCESS_DENIED);
   }
-  const std::wstring workFolder = MakeWorkFolder(DirectoryOf(destination));
+  const std::wstring& temporaryDirectory = this->temporaryDirectory(DirectoryOf(destination));
   const bool ownProgram = SamePath(destination, RunningProgramPath());
   // The running program is never moved aside where no later run would find it to remove.
-  if (ownProgram && workFolder.empty()) {
+  if (ownProgram && !inWorkFolder()) {
     throw RuntimeError("CreateDirectoryW (work folder)", ERROR_ALREADY_EXISTS);
   }
-  TemporaryFile temporary(workFolder.empty() ? DirectoryOf(destination) : workFolder);
-  // CopyFileW brings the data, the attributes and the last-write time along.
-  if (!CopyFileW(from.c_str(), temporary.path().c_str(), FALSE)) {
-    throw RuntimeError("CopyFileW", GetLastError());
+
+  // Others may go on reading, writing and renaming the source: an administrator publishing a new
+  // version is never kept waiting, and whatever he changes shows in the checks below.
+  const win::UniqueFile from(CreateFileW(ExtendedLengthPath(source).c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                         nullptr));
+  if (!from) win::ThrowLastError("CreateFileW (source)");
+  const SourceState start = StateOf(from.get());
+  if (start.version() != listed) throw SourceChanged("the source is not the listed version");
+
+  std::optional<TemporaryFile> temporary;
+  try {
+    temporary.emplace(temporaryDirectory);
+  } catch (const RuntimeError&) {
+    destinationDirectory_.clear();  // should the work folder have gone, the next copy makes it
+    throw;
   }
-  if (ownProgram) return ReplaceRunningProgram(temporary, to, workFolder);
-  Move(temporary.path(), to, MOVEFILE_REPLACE_EXISTING);
-  temporary.placed();
+  CopyData(from.get(), temporary->handle(), buffer(), start.bytes);
+  if (!StateOf(from.get()).sameVersion(start)) {
+    throw SourceChanged("the source changed while it was copied");
+  }
+  temporary->seal(start);
+  if (ownProgram) return ReplaceRunningProgram(*temporary, to, temporaryDirectory);
+  Move(temporary->path(), to, MOVEFILE_REPLACE_EXISTING);
+  temporary->placed();
 }
 
-void RemoveLeftovers(const std::wstring& directory) {
+void FileCopier::removeLeftovers(const std::wstring& directory) {
+  destinationDirectory_.clear();  // the folder is made again by the next copy that needs it
   const std::wstring folder = WorkFolderOf(directory);
   WIN32_FIND_DATAW entry{};
   const win::UniqueFindHandle find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic,
@@ -171,7 +283,9 @@ void RemoveLeftovers(const std::wstring& directory) {
   } while (FindNextFileW(find.get(), &entry));
   if (!RemoveDirectoryW(folder.c_str()) && firstError == ERROR_SUCCESS) firstError = GetLastError();
   // A file still in use (the program replaced in this very run, still running) stays for the next.
-  if (firstError != ERROR_SUCCESS) throw RuntimeError("DeleteFileW (left-over copy)", firstError);
+  if (firstError != ERROR_SUCCESS) {
+    throw RuntimeError("DeleteFileW (left-over copy)", static_cast<long>(firstError));
+  }
 }
 
 }  // namespace dravelin

@@ -2,20 +2,51 @@
 // (copy_win.cpp, copy_posix.cpp).
 #pragma once
 
+#include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "runtime.h"
 
 namespace dravelin {
 
-// Copies `source` over `destination` by way of a temporary file in the work folder of the
-// destination's directory (work_folder.h), which then replaces the destination in one rename.
-// The copy keeps the source's last-modified time. On any failure the old destination is left
-// whole and the temporary file is removed. On Windows, the running program's own file, which
-// cannot be overwritten, is first moved aside into the work folder; should the new copy then
-// fail to take its place, it is moved back.
-void CopyOver(const std::wstring& source, const std::wstring& destination);
+// The source is not the version that the listing showed, or stopped being it while it was read:
+// it was replaced, cut short or rewritten (an administrator publishing a new version), or its
+// reading ended before its end (a share that went away). No copy of it is put in place.
+class SourceChanged : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
-// Removes what earlier runs left in the work folder of `directory`, and the folder itself.
-// A file still in use stays; the first failure is thrown once everything else is done.
-void RemoveLeftovers(const std::wstring& directory);
+// The copies of a run and the work folder they go through (work_folder.h). Keeps what every copy
+// needs alike from one copy to the next: the buffer, and the work folder once it is made.
+class FileCopier {
+ public:
+  // Copies `source` over `destination` by way of a temporary file in the work folder of the
+  // destination's directory, which then replaces the destination in one rename. The copy is put
+  // in place only when it is whole and of one version: the version `listed`, unchanged from the
+  // copy's start to its end as the open source tells, all of its bytes read. Its data and its
+  // last-modified time (the source's) are on the disk before the rename. On any failure the old
+  // destination is left whole and the temporary file is removed. On Windows, the running
+  // program's own file, which cannot be overwritten, is first moved aside into the work folder;
+  // should the new copy then fail to take its place, it is moved back.
+  void copyOver(const std::wstring& source, const std::wstring& destination,
+                const FileVersion& listed);
+
+  // Removes what earlier runs left in the work folder of `directory`, and the folder itself.
+  // A file still in use stays; the first failure is thrown once everything else is done.
+  void removeLeftovers(const std::wstring& directory);
+
+ private:
+  // Where the temporary copies for `directory` are made: its work folder, made when missing, or
+  // the directory itself when a file in the folder's place keeps it from being made.
+  const std::wstring& temporaryDirectory(const std::wstring& directory);
+  bool inWorkFolder() const { return temporaryDirectory_ != destinationDirectory_; }
+  std::vector<char>& buffer();
+
+  std::wstring destinationDirectory_;  // whose temporary directory is known
+  std::wstring temporaryDirectory_;
+  std::vector<char> buffer_;
+};
 
 }  // namespace dravelin

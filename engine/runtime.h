@@ -20,10 +20,19 @@ inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr wchar_t kPathSeparator = L'/';
 #endif
 
+// One version of a file's contents, as a listing shows it: its size and last-modified time.
+struct FileVersion {
+  FileTime modified = 0;
+  std::uint64_t bytes = 0;
+  bool operator==(const FileVersion&) const = default;
+};
+
 struct DirEntry {
   std::wstring name;  // without its directory
   FileTime modified;
   std::uint64_t bytes = 0;  // the file's size (0 for a directory)
+
+  FileVersion version() const { return {modified, bytes}; }
 };
 
 // One pass over a directory listing. Entries come in the order the system gives them.
@@ -43,12 +52,25 @@ class TextInput {
   virtual std::string readLine() = 0;
 };
 
+// A run's turn in its client folder, held for the object's life and given up with it (or with
+// the process, however it ends).
+class Turn {
+ public:
+  virtual ~Turn() = default;
+};
+
 class Runtime {
  public:
   virtual ~Runtime() = default;
 
   // The directory that holds the running program, without a trailing separator.
   virtual std::wstring programDirectory() = 0;
+
+  // Waits until no other run of the program holds the turn of `directory`, then holds it. Runs in
+  // the same folder take turns, whichever user of the machine started them; runs in different
+  // folders never wait for each other. A run that was killed or crashed holding it gives it up
+  // with its process. Throws when the turn cannot be had; the caller then goes on alone.
+  virtual std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) = 0;
 
   // Ordinary files matching `pattern`: a directory followed by "*.*" (every file), or a full
   // file path (an existence test). Ordinary means no directories and no hidden or system files
@@ -66,12 +88,15 @@ class Runtime {
 
   virtual FileTime fileTimestamp(const std::wstring& path) = 0;
 
-  // Copies `source` over `destination`: the data goes to a temporary file in the program's work
-  // folder beside the destination (work_folder.h), which then replaces the destination in one
-  // step. On any failure the old destination is left whole and the temporary file is removed.
-  // The copy keeps the source's last-modified time. The running program's own file is replaced
-  // too, where the system refuses to overwrite it (file_copy.h).
-  virtual void copyFile(const std::wstring& source, const std::wstring& destination) = 0;
+  // Copies `source` over `destination`, but only a whole copy of the version `listed` (what the
+  // listing showed of the source): the data goes to a temporary file in the program's work folder
+  // beside the destination (work_folder.h), is on the disk, and then replaces the destination in
+  // one step. A source that is not that version, or that changes or ends early while it is read,
+  // is no copy: it throws, as every other failure does, and the old destination is left whole and
+  // the temporary file removed. The copy keeps the source's last-modified time. The running
+  // program's own file is replaced too, where the system refuses to overwrite it (file_copy.h).
+  virtual void copyFile(const std::wstring& source, const std::wstring& destination,
+                        const FileVersion& listed) = 0;
 
   // Removes what earlier runs left in the work folder of `directory`: the temporary copies of a
   // run that was ended half-way, a replaced program file that was still running. Nothing outside

@@ -16,6 +16,7 @@
 #include "runtime.h"
 #include "runtime_error.h"
 #include "text_input.h"
+#include "turn.h"
 #include "utf8.h"
 
 extern char** environ;
@@ -146,11 +147,18 @@ class PosixRuntime final : public Runtime {
     return static_cast<FileTime>(info.st_mtim.tv_sec);
   }
 
-  void copyFile(const std::wstring& source, const std::wstring& destination) override {
-    CopyOver(source, destination);
+  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
+    return WaitForTurn(directory);
   }
 
-  void removeLeftovers(const std::wstring& directory) override { RemoveLeftovers(directory); }
+  void copyFile(const std::wstring& source, const std::wstring& destination,
+                const FileVersion& listed) override {
+    copier_.copyOver(source, destination, listed);
+  }
+
+  void removeLeftovers(const std::wstring& directory) override {
+    copier_.removeLeftovers(directory);
+  }
 
   void startProgram(const std::wstring& path) override {
     std::string file = ToUtf8(path);
@@ -182,6 +190,8 @@ class PosixRuntime final : public Runtime {
     }
     return std::make_unique<SingleEntryListing>(std::move(entry));
   }
+
+  FileCopier copier_;
 };
 
 }  // namespace

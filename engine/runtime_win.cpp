@@ -12,6 +12,7 @@
 #include "runtime_error.h"
 #include "text949.h"
 #include "text_input.h"
+#include "turn.h"
 #include "windows_ticks.h"
 
 namespace dravelin {
@@ -159,11 +160,18 @@ class Win32Runtime final : public Runtime {
     return ToFileTime(data.ftLastWriteTime);
   }
 
-  void copyFile(const std::wstring& source, const std::wstring& destination) override {
-    CopyOver(source, destination);
+  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
+    return WaitForTurn(directory);
   }
 
-  void removeLeftovers(const std::wstring& directory) override { RemoveLeftovers(directory); }
+  void copyFile(const std::wstring& source, const std::wstring& destination,
+                const FileVersion& listed) override {
+    copier_.copyOver(source, destination, listed);
+  }
+
+  void removeLeftovers(const std::wstring& directory) override {
+    copier_.removeLeftovers(directory);
+  }
 
   void startProgram(const std::wstring& path) override {
     const std::wstring directory = DirectoryOf(path);
@@ -184,6 +192,9 @@ class Win32Runtime final : public Runtime {
     if (file == nullptr) throw RuntimeError("_wfopen", static_cast<long>(GetLastError()));
     return MakeTextInput(file);
   }
+
+ private:
+  FileCopier copier_;
 };
 
 }  // namespace

@@ -66,6 +66,11 @@ class UpdatePass {
   // Every statement below is a step under the error rule (error_rule.h).
   void run() {
     Attempt([&] { programDirectory_ = runtime_.programDirectory(); });
+    // Another run in the same folder (a second start, another user) goes first: its questions are
+    // not asked twice, and its copies under way are not cleared away as leftovers. This run then
+    // goes on as if started now. Where the turn cannot be had, the run goes on alone.
+    std::unique_ptr<Turn> turn;
+    Attempt([&] { turn = runtime_.waitForTurn(requireProgramDirectory()); });
     // A run that was ended half-way (killed, logged off) left its temporary copy behind.
     Attempt([&] { runtime_.removeLeftovers(requireProgramDirectory()); });
     Attempt([&] { serverDirectory_ = AsDirectoryPrefix(setting(kServerDirectoryKey)); });
@@ -125,19 +130,10 @@ class UpdatePass {
     const std::wstring sourcePath = serverDirectory_ + file.name;
     if (UpdateChoice != modUpdate::ChoiceReplaceAll) ask(sourcePath, localText, serverText);
     if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
-      Attempt([&] { copy(file, sourcePath); });
+      Attempt([&] { runtime_.copyFile(sourcePath, localPath(file.name), file.version()); });
     }
   }
 
-  // A copy that can take long runs while the windows go on answering the system. A small one is
-  // over before anything waits for an answer, and handing it to another thread would cost more
-  // than the copy itself under Wine (a third of a millisecond a file).
-  void copy(const DirEntry& file, const std::wstring& sourcePath) {
-    const std::wstring destination = localPath(file.name);
-    const auto copyFile = [&] { runtime_.copyFile(sourcePath, destination); };
-    if (file.bytes < kLongCopyBytes) return copyFile();
-    windows_.runResponsively(copyFile);
-  }
 
   // The first caption touches the dialog, which loads and sets UpdateChoice to ChoiceNone; a
   // button sets it before the modal show returns, closing the frame leaves it at ChoiceNone.

@@ -3,8 +3,6 @@
 // window and start the client program.
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <string>
 
 #include "runtime.h"
@@ -33,18 +31,9 @@ class PassWindows {
   // Processes the window messages that are waiting, then returns.
   virtual void pumpEvents() = 0;
 
-  // Runs `work` (a copy that can take long) to its end while the windows keep answering the
-  // system: they repaint, animate and answer the system's probes, so that no window is taken for
-  // hung. Nothing else of the pass happens meanwhile. What `work` throws is thrown here.
-  virtual void runResponsively(const std::function<void()>& work) = 0;
-
   // Unloads the progress window that hosts the pass.
   virtual void unloadProgressWindow() = 0;
 };
-
-// Files of this size or more are copied through PassWindows::runResponsively: 4 MiB take a few
-// milliseconds from a disk and a third of a second over a link of 100 Mbit/s.
-inline constexpr std::uint64_t kLongCopyBytes = std::uint64_t{4} << 20;
 
 void RunUpdatePass(Runtime& runtime, PassWindows& windows, const Variant& variant);
 

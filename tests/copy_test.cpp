@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "file_copy.h"
 #include "runtime_error.h"
 #include "test_tree.h"
 
@@ -12,6 +13,7 @@ namespace {
 
 using testing::CountLeftovers;
 using testing::ReadAll;
+using testing::CopyAsListed;
 using testing::TempTree;
 
 constexpr FileTime kServerTime = 1'790'000'000;
@@ -31,7 +33,7 @@ class CopyOverLocalFile : public ::testing::Test {
 
 TEST_F(CopyOverLocalFile, CreatesAMissingFileWithTheSourcesTime) {
   const std::wstring target = local_.path(L"새파일.dat");
-  runtime_->copyFile(serverFile(L"새파일.dat", "new contents"), target);
+  CopyAsListed(*runtime_, serverFile(L"새파일.dat", "new contents"), target);
   EXPECT_EQ(ReadAll(target), "new contents");
   EXPECT_EQ(testing::Modified(target), kServerTime);
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
@@ -39,7 +41,7 @@ TEST_F(CopyOverLocalFile, CreatesAMissingFileWithTheSourcesTime) {
 
 TEST_F(CopyOverLocalFile, ReplacesAnExistingFileWhole) {
   const std::wstring target = local_.write(L"client.exe", std::string(100'000, 'o'));
-  runtime_->copyFile(serverFile(L"client.exe", "short"), target);
+  CopyAsListed(*runtime_, serverFile(L"client.exe", "short"), target);
   EXPECT_EQ(ReadAll(target), "short");
   EXPECT_EQ(testing::Modified(target), kServerTime);
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
@@ -49,21 +51,49 @@ TEST_F(CopyOverLocalFile, AFailureAfterTheDataWasWrittenLeavesTheOldDestination)
   // A directory in the destination's place lets the data copy succeed and the final replace fail.
   const std::wstring target = local_.makeDirectory(L"data.pak");
   local_.write(L"data.pak/inside.txt", "kept");
-  EXPECT_THROW(runtime_->copyFile(serverFile(L"data.pak", "payload"), target), RuntimeError);
+  EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"data.pak", "payload"), target), RuntimeError);
   EXPECT_EQ(ReadAll(local_.path(L"data.pak") + kPathSeparator + L"inside.txt"), "kept");
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
 TEST_F(CopyOverLocalFile, AnUnreadableSourceChangesNothing) {
   const std::wstring target = local_.write(L"a.dat", "old");
-  EXPECT_THROW(runtime_->copyFile(server_.path(L"missing.dat"), target), RuntimeError);
-  EXPECT_THROW(runtime_->copyFile(server_.makeDirectory(L"a.dat"), target), RuntimeError);
+  EXPECT_THROW(CopyAsListed(*runtime_, server_.path(L"missing.dat"), target), RuntimeError);
+  EXPECT_THROW(CopyAsListed(*runtime_, server_.makeDirectory(L"a.dat"), target), RuntimeError);
   EXPECT_EQ(ReadAll(target), "old");
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
+// Only the version that the listing showed is copied. A source rewritten, cut short or grown
+// since, even keeping its time, or given another time, leaves the destination as it was: the
+// next run lists it again and asks about the version it finds then.
+TEST_F(CopyOverLocalFile, OnlyTheListedVersionIsCopied) {
+  const std::string listedBytes = "the listed version";
+  struct Change {
+    const char* what;
+    std::string bytes;
+    FileTime time;
+  };
+  const Change changes[] = {{"rewritten, another time", "a newer version!!!", kServerTime + 1},
+                            {"cut short, same time", "the list", kServerTime},
+                            {"grown, same time", listedBytes + " and more", kServerTime},
+                            {"only given another time", listedBytes, kServerTime + 60}};
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
+    const std::wstring target = local_.write(L"data.pak", "old local");
+    const std::wstring source = serverFile(L"data.pak", listedBytes);
+    const FileVersion listed = testing::ListedVersion(*runtime_, source);
+    ASSERT_EQ(listed.bytes, listedBytes.size());
+    server_.write(L"data.pak", change.bytes);
+    testing::SetModified(source, change.time);
+    EXPECT_THROW(runtime_->copyFile(source, target, listed), SourceChanged);
+    EXPECT_EQ(ReadAll(target), "old local");
+    EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+  }
+}
+
 TEST_F(CopyOverLocalFile, AMissingDestinationDirectoryFails) {
-  EXPECT_THROW(runtime_->copyFile(serverFile(L"a.dat", "x"), local_.path(L"no/such/a.dat")),
+  EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"a.dat", "x"), local_.path(L"no/such/a.dat")),
                RuntimeError);
 }
 
@@ -74,7 +104,7 @@ TEST_F(CopyOverLocalFile, AFileInUseStaysAsItWas) {
   const HANDLE inUse = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
-  EXPECT_THROW(runtime_->copyFile(serverFile(L"client.exe", "update"), target), RuntimeError);
+  EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"client.exe", "update"), target), RuntimeError);
   CloseHandle(inUse);
   EXPECT_EQ(ReadAll(target), "running");
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
@@ -83,7 +113,7 @@ TEST_F(CopyOverLocalFile, AFileInUseStaysAsItWas) {
 TEST_F(CopyOverLocalFile, AReadOnlyLocalFileIsLeftAsItIs) {
   const std::wstring target = local_.write(L"settings.dat", "protected");
   testing::MakeReadOnly(target, true);
-  EXPECT_THROW(runtime_->copyFile(serverFile(L"settings.dat", "update"), target), RuntimeError);
+  EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"settings.dat", "update"), target), RuntimeError);
   EXPECT_EQ(ReadAll(target), "protected");
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }

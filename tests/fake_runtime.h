@@ -55,9 +55,14 @@ class TestRuntime final : public Runtime {
     count("fileTimestamp");
     return system_->fileTimestamp(path);
   }
-  void copyFile(const std::wstring& source, const std::wstring& destination) override {
+  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
+    count("waitForTurn");
+    return system_->waitForTurn(directory);
+  }
+  void copyFile(const std::wstring& source, const std::wstring& destination,
+                const FileVersion& listed) override {
     count("copyFile");
-    system_->copyFile(source, destination);
+    system_->copyFile(source, destination, listed);
     log_.push_back(L"copied " + Wide(Path(destination).filename()));
   }
   void removeLeftovers(const std::wstring& directory) override {

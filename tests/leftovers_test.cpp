@@ -16,6 +16,7 @@ namespace dravelin {
 namespace {
 
 using testing::ReadAll;
+using testing::CopyAsListed;
 using testing::TempTree;
 using testing::WorkFolderPresent;
 
@@ -73,7 +74,7 @@ TEST_F(Leftovers, OnlyTheProgramsOwnNamesAreRemovedFromTheFolder) {
 TEST_F(Leftovers, AFileInTheWorkFoldersPlaceIsNeverTouched) {
   local_.write(kWorkFolderName, "somebody's file");
   const std::wstring source = server_.write(L"a.dat", "update");
-  runtime_->copyFile(source, local_.path(L"a.dat"));
+  CopyAsListed(*runtime_, source, local_.path(L"a.dat"));
   EXPECT_EQ(ReadAll(local_.path(L"a.dat")), "update");
   EXPECT_NO_THROW(runtime_->removeLeftovers(local_.dir()));
   EXPECT_EQ(ReadAll(local_.path(kWorkFolderName)), "somebody's file");

@@ -50,7 +50,10 @@ class DirectoryInMemory final : public Runtime {
   std::unique_ptr<Listing> listFiles(const std::wstring&) override {
     throw std::logic_error("not used");
   }
-  void copyFile(const std::wstring&, const std::wstring&) override {
+  std::unique_ptr<Turn> waitForTurn(const std::wstring&) override {
+    throw std::logic_error("not used");
+  }
+  void copyFile(const std::wstring&, const std::wstring&, const FileVersion&) override {
     throw std::logic_error("not used");
   }
   void removeLeftovers(const std::wstring&) override { throw std::logic_error("not used"); }

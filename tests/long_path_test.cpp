@@ -23,6 +23,7 @@
 namespace dravelin {
 namespace {
 
+using testing::CopyAsListed;
 using testing::TempTree;
 namespace fs = std::filesystem;
 
@@ -195,8 +196,8 @@ TEST_F(DeepDirectories, CopiesKeepTheTimeAndLeaveNothingBehind) {
   WriteFile(in(server_, L"new.dat"), "brand new", kServerTime);
   WriteFile(in(server_, L"client.exe"), "update", kServerTime);
   WriteFile(in(program_, L"client.exe"), std::string(100'000, 'o'), kLocalTime);
-  runtime_->copyFile(in(server_, L"new.dat"), in(program_, L"new.dat"));
-  runtime_->copyFile(in(server_, L"client.exe"), in(program_, L"client.exe"));
+  CopyAsListed(*runtime_, in(server_, L"new.dat"), in(program_, L"new.dat"));
+  CopyAsListed(*runtime_, in(server_, L"client.exe"), in(program_, L"client.exe"));
   EXPECT_EQ(ReadFile(in(program_, L"new.dat")), "brand new");
   EXPECT_EQ(ReadFile(in(program_, L"client.exe")), "update");
   EXPECT_EQ(runtime_->fileTimestamp(in(program_, L"new.dat")), kServerTime);
@@ -207,7 +208,7 @@ TEST_F(DeepDirectories, CopiesKeepTheTimeAndLeaveNothingBehind) {
 TEST_F(DeepDirectories, AFailedCopyLeavesNothingBehind) {
   WriteFile(in(server_, L"data.pak"), "payload", kServerTime);
   MakeDirectory(in(program_, L"data.pak"));  // the final replace fails on a directory
-  EXPECT_THROW(runtime_->copyFile(in(server_, L"data.pak"), in(program_, L"data.pak")),
+  EXPECT_THROW(CopyAsListed(*runtime_, in(server_, L"data.pak"), in(program_, L"data.pak")),
                RuntimeError);
   ExpectOnlyAnEmptyWorkFolderBeside({L"data.pak"});
 }
@@ -242,7 +243,7 @@ TEST_F(DeepDirectories, PathsGivenInTheExtendedFormWorkAsWell) {
   EXPECT_EQ(Names(*runtime_->listFiles(Unlimited(in(server_, L"*.*")))),
             (std::set<std::wstring>{L"a.dat"}));
   EXPECT_EQ(runtime_->fileTimestamp(Unlimited(in(server_, L"a.dat"))), kServerTime);
-  runtime_->copyFile(Unlimited(in(server_, L"a.dat")), Unlimited(in(program_, L"a.dat")));
+  CopyAsListed(*runtime_, Unlimited(in(server_, L"a.dat")), Unlimited(in(program_, L"a.dat")));
   EXPECT_EQ(ReadFile(in(program_, L"a.dat")), "server copy");
   runtime_->removeLeftovers(Unlimited(program_));
   EXPECT_EQ(Names(*runtime_->listEverything(Unlimited(program_))),

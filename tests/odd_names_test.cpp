@@ -17,6 +17,7 @@
 namespace dravelin {
 namespace {
 
+using testing::CopyAsListed;
 using testing::TempTree;
 
 constexpr FileTime kServerTime = 1'790'000'000;
@@ -134,7 +135,7 @@ TEST_F(OddNames, AreFoundByTheirFullPath) {
 TEST_F(OddNames, CopyUnderTheListedNameKeepsNameContentsAndTime) {
   // The way the update pass goes: the name from the listing makes both paths.
   for (const auto& [name, time] : Listed(*runtime_, server_.dir())) {
-    runtime_->copyFile(in(server_, name), in(local_, name));
+    CopyAsListed(*runtime_, in(server_, name), in(local_, name));
   }
   EXPECT_EQ(Listed(*runtime_, local_.dir()), expectedListing());
   for (const auto& [name, time] : expectedListing()) {
@@ -148,7 +149,7 @@ TEST_F(OddNames, CopyUnderTheListedNameKeepsNameContentsAndTime) {
 TEST_F(OddNames, ReplacingAnOddlyNamedLocalFile) {
   for (const std::wstring& name : kPortableNames) {
     local_.write(name, "old local copy");
-    runtime_->copyFile(in(server_, name), in(local_, name));
+    CopyAsListed(*runtime_, in(server_, name), in(local_, name));
     EXPECT_EQ(testing::ReadAll(in(local_, name)), ContentsOf(name));
   }
   EXPECT_EQ(testing::CountLeftovers(local_.dir()), 0);

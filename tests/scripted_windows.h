@@ -82,11 +82,6 @@ class ScriptedWindows final : public PassWindows {
   }
   void unloadQuestion() override { loaded_ = false; }
   void pumpEvents() override { ++pumps_; }
-  void runResponsively(const std::function<void()>& work) override {
-    log_.push_back(L"responsive run");
-    work();
-    log_.push_back(L"responsive run done");
-  }
   void unloadProgressWindow() override { log_.push_back(L"unload progress window"); }
 
  private:

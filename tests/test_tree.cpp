@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -159,6 +160,15 @@ int CountLeftovers(const std::wstring& directory) {
   countIn(Path(directory));
   countIn(Path(directory) / Path(kWorkFolderName));
   return count;
+}
+
+FileVersion ListedVersion(Runtime& runtime, const std::wstring& file) {
+  const std::optional<DirEntry> listed = runtime.listFiles(file)->next();
+  return listed ? listed->version() : FileVersion{};
+}
+
+void CopyAsListed(Runtime& runtime, const std::wstring& source, const std::wstring& destination) {
+  runtime.copyFile(source, destination, ListedVersion(runtime, source));
 }
 
 bool WorkFolderPresent(const std::wstring& directory) {

@@ -45,6 +45,12 @@ void MakeHidden(const std::wstring& file_name);
 void MakeSystemFile(const std::wstring& file_name);  // Windows only; nothing on POSIX
 void MakeReadOnly(const std::wstring& file_name, bool readOnly);
 
+// The version of `file_name` that a listing shows now; none (all zero) for a file that no listing
+// shows (a missing file, a directory).
+FileVersion ListedVersion(Runtime& runtime, const std::wstring& file_name);
+// Copies `source` over `destination` as a pass would: as the version that its listing shows now.
+void CopyAsListed(Runtime& runtime, const std::wstring& source, const std::wstring& destination);
+
 // Files under the names of the copy's temporary files, in a directory and in its work folder.
 int CountLeftovers(const std::wstring& directory_name);
 // Whether the program's work folder is in the directory (a pass removes it at its end).

@@ -72,27 +72,6 @@ TEST_P(BothBuilds, LeftoversOfAKilledRunGoAndLookAlikesStay) {
   expectClientStartedLast();
 }
 
-// A copy that can take long runs while the windows go on answering the system; a small one is
-// made at once.
-TEST_P(BothBuilds, LongCopiesRunWhileTheWindowsKeepAnswering) {
-  const std::string big(kLongCopyBytes, 'b');
-  writeServer(L"big.dat", big, kEvening);
-  writeServer(L"small.dat", "s", kEvening);
-  run(variant(), AnswerAlways(Answer::ReplaceAll));
-  const auto at = [&](std::wstring_view line) {
-    return std::find(log_.begin(), log_.end(), line) - log_.begin();
-  };
-  const auto bigCopied = at(L"copied big.dat");
-  ASSERT_LT(bigCopied, log_.size());
-  EXPECT_EQ(log_[bigCopied - 1], L"responsive run");
-  EXPECT_EQ(log_[bigCopied + 1], L"responsive run done");
-  const auto smallCopied = at(L"copied small.dat");
-  ASSERT_LT(smallCopied, log_.size());
-  EXPECT_EQ(std::count(log_.begin(), log_.end(), L"responsive run"), 1);
-  expectLocal(L"big.dat", big, kEvening);
-  EXPECT_FALSE(testing::WorkFolderPresent(programDirectory_));
-}
-
 TEST_P(BothBuilds, MissingLocalCopyIsOfferedWithTheMissingFileTextAndCopied) {
   writeServer(L"new.dat", "fresh", kNoon);
   const auto& questions = run(variant(), AnswerAlways(Answer::Replace)).questions();
@@ -202,6 +181,25 @@ TEST_P(BothBuilds, ACopiedFileIsNotOfferedOnTheNextRun) {
   ASSERT_EQ(run(variant(), AnswerAlways(Answer::Replace)).questions().size(), 1u);
   EXPECT_TRUE(run(variant(), AnswerInTurn({})).questions().empty());
   expectLocal(L"a.dat", "new", kEvening);
+}
+
+// An administrator publishes a new version while the question is on screen: what the answer would
+// copy is no longer the listed version, so nothing is put in place, and the next run asks about
+// the version it finds then and brings that.
+TEST_P(BothBuilds, AFileRewrittenAfterTheListingIsAskedAboutAgainByTheNextRun) {
+  writeServer(L"data.pak", "version 2", kNoon);
+  writeLocal(L"data.pak", "version 1", kMorning);
+  const auto publishThenReplace = [&](const testing::Question&) {
+    writeServer(L"data.pak", "version 3, longer", kEvening);
+    return Answer::Replace;
+  };
+  ASSERT_EQ(run(variant(), publishThenReplace).questions().size(), 1u);
+  expectLocal(L"data.pak", "version 1", kMorning);
+  EXPECT_FALSE(testing::WorkFolderPresent(programDirectory_));
+  const auto& next = run(variant(), AnswerAlways(Answer::Replace)).questions();
+  ASSERT_EQ(next.size(), 1u);
+  EXPECT_EQ(next[0].newDate, TimestampText(kEvening) + L"로");
+  expectLocal(L"data.pak", "version 3, longer", kEvening);
 }
 
 TEST_P(BothBuilds, KoreanFileAndDirectoryNames) {

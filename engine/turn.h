@@ -1,0 +1,14 @@
+// The turn of a client folder, which runs of the program in that folder take one after another
+// (turn_win.cpp, turn_posix.cpp). See Runtime::waitForTurn.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "runtime.h"
+
+namespace dravelin {
+
+std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory);
+
+}  // namespace dravelin
