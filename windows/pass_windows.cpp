@@ -9,28 +9,32 @@ CheckUpdateDialog& DialogPassWindows::dialog() {
   return *dialog_;
 }
 
+void DialogPassWindows::setFileName(const std::wstring& text) {
+  windowThread_.run([&] { dialog().setFileName(text); });
+}
+
+void DialogPassWindows::setOldDate(const std::wstring& text) {
+  windowThread_.run([&] { dialog().setOldDate(text); });
+}
+
+void DialogPassWindows::setNewDate(const std::wstring& text) {
+  windowThread_.run([&] { dialog().setNewDate(text); });
+}
+
+// The modal loop runs on the window thread; the pass waits for the answer meanwhile. The answer
+// that the dialog's button wrote is there for the pass to read once this returns.
+void DialogPassWindows::showQuestion() {
+  windowThread_.run([&] { dialog().showModal(); });
+}
+
 void DialogPassWindows::unloadQuestion() {
-  if (dialog_) dialog_->unload();
+  windowThread_.run([&] {
+    if (dialog_) dialog_->unload();
+  });
 }
 
-void DialogPassWindows::pumpEvents() {
-  MSG message{};
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      // Not ours to act on here: leave it for whoever runs the program's own loop.
-      ::PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-}
-
-// The copy runs on the background thread while this one dispatches what arrives: repaints, the
-// animation, the system's probes. No question can come up meanwhile: the dialog is gone, and the
-// pass waits here. A request to close the progress window is ignored by the window itself.
-void DialogPassWindows::runResponsively(const std::function<void()>& work) {
-  background_.run(work, [this] { pumpEvents(); });
+void DialogPassWindows::unloadProgressWindow() {
+  windowThread_.run([&] { progress_.unload(); });
 }
 
 }  // namespace dravelin::win

@@ -1,40 +1,43 @@
 // The windows as the update pass sees them: the progress window that hosts the pass, and a fresh
-// confirmation dialog for every question, created by the first touch of one of its labels.
+// confirmation dialog for every question, created by the first touch of one of its labels. The
+// pass runs on a thread of its own (window_thread.h); everything it does with a window is called
+// over to the window thread, and it waits there until the call is done.
 #pragma once
 
 #include <windows.h>
 
 #include <optional>
 
-#include "background_work.h"
 #include "check_update_dialog.h"
 #include "file_copy_window.h"
 #include "update_pass.h"
+#include "window_thread.h"
 
 namespace dravelin::win {
 
 class DialogPassWindows final : public PassWindows {
  public:
+  // Made on the window thread.
   DialogPassWindows(Build build, HINSTANCE instance, FileCopyWindow& progress)
-      : build_(build), instance_(instance), progress_(progress) {}
+      : build_(build), instance_(instance), progress_(progress), windowThread_(instance) {}
 
-  void setFileName(const std::wstring& text) override { dialog().setFileName(text); }
-  void setOldDate(const std::wstring& text) override { dialog().setOldDate(text); }
-  void setNewDate(const std::wstring& text) override { dialog().setNewDate(text); }
-  void showQuestion() override { dialog().showModal(); }
+  void setFileName(const std::wstring& text) override;
+  void setOldDate(const std::wstring& text) override;
+  void setNewDate(const std::wstring& text) override;
+  void showQuestion() override;
   void unloadQuestion() override;
-  void pumpEvents() override;
-  void runResponsively(const std::function<void()>& work) override;
-  void unloadProgressWindow() override { progress_.unload(); }
+  // Nothing waits to be dispatched: the window thread dispatches its messages all along.
+  void pumpEvents() override {}
+  void unloadProgressWindow() override;
 
  private:
-  CheckUpdateDialog& dialog();
+  CheckUpdateDialog& dialog();  // on the window thread only
 
   Build build_;
   HINSTANCE instance_;
   FileCopyWindow& progress_;
   std::optional<CheckUpdateDialog> dialog_;
-  BackgroundWork background_;
+  WindowThreadCalls windowThread_;
 };
 
 }  // namespace dravelin::win

@@ -6,6 +6,7 @@
 #include "file_copy_window.h"
 #include "pass_windows.h"
 #include "runtime.h"
+#include "window_thread.h"
 
 namespace dravelin::win {
 
@@ -21,7 +22,7 @@ int RunProgram(Build build, HINSTANCE instance) {
   error_rule::Attempt([&] { progress.startAnimation(*runtime); });
 
   DialogPassWindows windows(build, instance, progress);
-  RunUpdatePass(*runtime, windows, VariantFor(build));
+  RunOffWindowThread([&] { RunUpdatePass(*runtime, windows, VariantFor(build)); });
   return 0;
 }
 
