@@ -161,7 +161,10 @@ bool ProgramRun::ended() const { return ::WaitForSingleObject(process_.get(), 0)
 HWND ProgramRun::nextQuestion() {
   const auto deadline = Clock::now() + uidriver::Scaled(kRunTimeout);
   while (!ended()) {
-    if (ownWindow(kQuestionCaption)) return uidriver::WaitForWindow(kQuestionCaption);
+    if (const HWND question = ownWindow(kQuestionCaption)) {
+      uidriver::WaitUntilReady(question);
+      return question;
+    }
     if (Clock::now() >= deadline) {
       endEverything();
       throw std::runtime_error("the program neither asked nor ended in time; it was ended");
@@ -203,10 +206,12 @@ RunResult ProgramRun::finish() {
 }
 
 HWND ProgramRun::ownWindow(std::wstring_view caption) const {
-  const HWND window = uidriver::FindTopWindow(caption);
-  DWORD owner = 0;
-  if (window) ::GetWindowThreadProcessId(window, &owner);
-  return owner == processId_ ? window : nullptr;
+  for (const HWND window : uidriver::FindTopWindows(caption)) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == processId_) return window;
+  }
+  return nullptr;
 }
 
 HWND ProgramRun::progressWindow() {

@@ -134,11 +134,13 @@ class ProgramRun {
 
   // The program's progress window once it is on screen; null when the program ended first.
   HWND progressWindow();
+  // The question this run has on screen now, if any; does not wait.
+  HWND shownQuestion() const { return ownWindow(kQuestionCaption); }
+  bool ended() const;
   // Ends the program at once, as the task manager or a log-off would, and waits until it is gone.
   void kill();
 
  private:
-  bool ended() const;
   // The top window of that caption, if this run's program shows it.
   HWND ownWindow(std::wstring_view caption) const;
   bool clientLeftRunning() const;

@@ -48,10 +48,15 @@ std::string Describe(const ControlInfo& control);
 
 // The visible top-level window with exactly this caption, or null.
 HWND FindTopWindow(std::wstring_view caption);
+// Every visible top-level window with exactly this caption, of whichever process.
+std::vector<HWND> FindTopWindows(std::wstring_view caption);
 
 // Waits until a window with this caption is on screen, active and has the focus on itself or
 // one of its controls: ready for input.
 HWND WaitForWindow(std::wstring_view caption, Milliseconds timeout = DefaultTimeout());
+
+// Waits until `window` is on screen, active and has the focus on itself or one of its controls.
+void WaitUntilReady(HWND window, Milliseconds timeout = DefaultTimeout());
 
 // Waits until `window` no longer exists.
 void WaitUntilGone(HWND window, Milliseconds timeout = DefaultTimeout());

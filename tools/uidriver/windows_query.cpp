@@ -97,24 +97,28 @@ namespace {
 
 struct CaptionSearch {
   std::wstring_view caption;
-  HWND found;
+  std::vector<HWND> found;
 };
 
 // A named CALLBACK function: 32-bit Windows calls it with the stdcall convention, which a
 // lambda cannot be converted to.
 BOOL CALLBACK MatchCaption(HWND window, LPARAM search) {
   auto* s = reinterpret_cast<CaptionSearch*>(search);
-  if (!::IsWindowVisible(window) || WindowText(window) != s->caption) return TRUE;
-  s->found = window;
-  return FALSE;
+  if (::IsWindowVisible(window) && WindowText(window) == s->caption) s->found.push_back(window);
+  return TRUE;
 }
 
 }  // namespace
 
-HWND FindTopWindow(std::wstring_view caption) {
-  CaptionSearch search{caption, nullptr};
+std::vector<HWND> FindTopWindows(std::wstring_view caption) {
+  CaptionSearch search{caption, {}};
   ::EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+HWND FindTopWindow(std::wstring_view caption) {
+  const std::vector<HWND> found = FindTopWindows(caption);
+  return found.empty() ? nullptr : found.front();
 }
 
 void WaitUntilIdle(HWND window, Milliseconds timeout) {
@@ -137,6 +141,13 @@ HWND WaitForWindow(std::wstring_view caption, Milliseconds timeout) {
       timeout, "the window \"" + ToUtf8(caption) + "\"");
   WaitUntilIdle(window, timeout);  // done with showing itself
   return window;
+}
+
+void WaitUntilReady(HWND window, Milliseconds timeout) {
+  PollUntil([window] { return !::IsWindow(window) || ReadyForInput(window); }, timeout,
+            "a window to be ready for input");
+  if (!::IsWindow(window)) Fail("the window went before it was ready for input");
+  WaitUntilIdle(window, timeout);  // done with showing itself
 }
 
 void WaitUntilGone(HWND window, Milliseconds timeout) {

@@ -1,0 +1,185 @@
+// The program started twice or three times at once in one client folder (a double click too many,
+// a Run key and the user, two users of one machine): the runs take turns. Never are two questions
+// on screen at once, each file is asked about once, every file arrives whole, no work folder is
+// left, and every run ends by starting the client. A run killed while it holds its turn does not
+// keep the next waiting, and runs in different folders do not wait for each other.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "program_session.h"
+#include "uidriver.h"
+#include "work_folder.h"
+
+namespace dravelin::uitest {
+namespace {
+
+using namespace std::chrono_literals;
+using Runs = std::vector<std::unique_ptr<ProgramRun>>;
+
+constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
+constexpr int kNewerFiles = 3;
+constexpr std::size_t kFileBytes = std::size_t{6} << 20;
+constexpr auto kPollInterval = 5ms;
+constexpr auto kRunsTimeout = 60s;
+constexpr auto kHungAfter = 5000ms;  // the system's own limit
+// How long a run waiting for its turn is watched for a question it must not ask: a run that does
+// not wait asks within a fraction of this.
+constexpr auto kWatchedWhileWaiting = 2s;
+const FileTime kNovember = LocalTime(2026, 11, 1, 9, 0, 0);
+const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
+
+std::wstring PackName(int i) { return L"pack" + std::to_wstring(i) + L".pak"; }
+std::string NewBytes(int i) { return std::string(kFileBytes, static_cast<char>('a' + i)); }
+
+void LayOut(const ClientFolder& folder) {
+  folder.writeConfig();
+  for (int i = 0; i < kNewerFiles; ++i) {
+    folder.writeServer(PackName(i), NewBytes(i), kDecember);
+    folder.writeLocal(PackName(i), "old", kNovember);
+  }
+}
+
+void ExpectEveryFileNewAndWhole(const ClientFolder& folder) {
+  const auto files = folder.localFiles();
+  for (int i = 0; i < kNewerFiles; ++i) {
+    const auto found = files.find(PackName(i));
+    ASSERT_NE(found, files.end());
+    EXPECT_TRUE(found->second == (ClientFolder::LocalFile{NewBytes(i), kDecember}))
+        << testing::Path(PackName(i));
+  }
+  EXPECT_FALSE(testing::WorkFolderPresent(folder.directory()));
+}
+
+Runs StartRuns(const ClientFolder& folder, int count) {
+  Runs runs;
+  for (int i = 0; i < count; ++i) runs.push_back(std::make_unique<ProgramRun>(folder));
+  return runs;
+}
+
+struct Answered {
+  int questions = 0;
+  std::size_t mostOnScreen = 0;  // questions on screen at one moment, of whichever run
+};
+
+// Answers each question of the runs with Replace as it comes, until every run has ended.
+Answered AnswerUntilAllEnd(const Runs& runs) {
+  Answered answered;
+  const auto deadline = std::chrono::steady_clock::now() + uidriver::Scaled(kRunsTimeout);
+  while (!std::all_of(runs.begin(), runs.end(), [](const auto& run) { return run->ended(); })) {
+    answered.mostOnScreen =
+        std::max(answered.mostOnScreen, uidriver::FindTopWindows(kQuestionCaption).size());
+    // Two at once: the runs did not take turns, and only one of them can have the focus.
+    if (answered.mostOnScreen > 1) break;
+    for (const auto& run : runs) {
+      const HWND question = run->shownQuestion();
+      if (!question) continue;
+      try {
+        uidriver::WaitUntilReady(question);
+      } catch (const uidriver::DriverError& error) {
+        ADD_FAILURE() << "a question never got the focus (was another on screen?): "
+                      << error.what();
+        return answered;
+      }
+      run->answer(question, Answer::Replace);
+      ++answered.questions;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ADD_FAILURE() << "the runs did not end in time";
+      break;
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return answered;
+}
+
+TEST(StartedSeveralTimes, TheRunsInOneFolderTakeTurns) {
+  for (Build build : kBuilds) {
+    for (int starts : {2, 3}) {
+      SCOPED_TRACE(BuildName(build) + ", started " + std::to_string(starts) + " times");
+      const ClientFolder folder(build);
+      LayOut(folder);
+      const Runs runs = StartRuns(folder, starts);
+      const Answered answered = AnswerUntilAllEnd(runs);
+      EXPECT_EQ(answered.mostOnScreen, 1u);
+      EXPECT_EQ(answered.questions, kNewerFiles);
+      for (const auto& run : runs) {
+        const RunResult result = run->finish();
+        EXPECT_EQ(result.exitCode, 0u);
+        EXPECT_TRUE(result.clientStarted);
+      }
+      ExpectEveryFileNewAndWhole(folder);
+    }
+  }
+}
+
+// While the first run's question waits for the user, the second run waits for its turn: its
+// window is on screen and answers the system all along. Then the first run is killed, as the
+// task manager ends it; the second goes on, asks about every file and brings it.
+TEST(StartedSeveralTimes, ARunKilledHoldingItsTurnDoesNotBlockTheNext) {
+  for (Build build : kBuilds) {
+    SCOPED_TRACE(BuildName(build));
+    const ClientFolder folder(build);
+    LayOut(folder);
+    ProgramRun first(folder);
+    ASSERT_NE(first.nextQuestion(), nullptr);
+    ProgramRun second(folder);
+    const HWND waiting = second.progressWindow();
+    ASSERT_NE(waiting, nullptr);
+    const auto watchedUntil =
+        std::chrono::steady_clock::now() + uidriver::Scaled(kWatchedWhileWaiting);
+    while (std::chrono::steady_clock::now() < watchedUntil) {
+      ASSERT_EQ(second.shownQuestion(), nullptr) << "asked while the first run held its turn";
+      EXPECT_TRUE(uidriver::Probe(waiting, uidriver::Scaled(kHungAfter)).has_value());
+      std::this_thread::sleep_for(kPollInterval);
+    }
+    first.kill();
+
+    int asked = 0;
+    for (HWND question = second.nextQuestion(); question; question = second.nextQuestion()) {
+      second.answer(question, Answer::Replace);
+      ++asked;
+    }
+    EXPECT_EQ(asked, kNewerFiles);
+    const RunResult result = second.finish();
+    EXPECT_TRUE(result.clientStarted);
+    ExpectEveryFileNewAndWhole(folder);
+  }
+}
+
+// Two client folders: the second run asks its question while the first run's is on screen.
+TEST(StartedSeveralTimes, RunsInDifferentFoldersDoNotWaitForEachOther) {
+  for (Build build : kBuilds) {
+    SCOPED_TRACE(BuildName(build));
+    const ClientFolder one(build);
+    const ClientFolder other(build);
+    LayOut(one);
+    LayOut(other);
+    ProgramRun first(one);
+    ProgramRun second(other);
+    const HWND firstQuestion = first.nextQuestion();
+    ASSERT_NE(firstQuestion, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + uidriver::Scaled(kRunsTimeout);
+    while (!second.shownQuestion() && !second.ended() &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(kPollInterval);
+    }
+    EXPECT_NE(second.shownQuestion(), nullptr) << "the second folder's run waited";
+    EXPECT_EQ(uidriver::FindTopWindows(kQuestionCaption).size(), 2u);
+    first.answer(firstQuestion, Answer::ReplaceAll);
+    EXPECT_TRUE(first.finish().clientStarted);
+    const HWND secondQuestion = second.nextQuestion();
+    ASSERT_NE(secondQuestion, nullptr);
+    second.answer(secondQuestion, Answer::ReplaceAll);
+    EXPECT_TRUE(second.finish().clientStarted);
+    ExpectEveryFileNewAndWhole(one);
+    ExpectEveryFileNewAndWhole(other);
+  }
+}
+
+}  // namespace
+}  // namespace dravelin::uitest
