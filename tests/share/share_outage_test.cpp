@@ -14,6 +14,7 @@
 #include "share_server.h"
 #include "text949.h"
 #include "uidriver.h"
+#include "work_folder.h"
 
 namespace dravelin::sharetest {
 namespace {
@@ -110,6 +111,46 @@ TEST(ShareOutageTest, TheServerStopsWhileTheFirstQuestionIsShown) {
   EXPECT_EQ(testing::CountLeftovers(client.directory()), 0);
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(result.clientStarted);
+}
+
+// The server goes away in the middle of a long copy from the share. A read from a share whose
+// server died can end early without an error, so the copy may look done: it must not be put in
+// place. The local file stays as it was, the run still starts the client, and the next run, with
+// the server back, leaves no temporary file behind.
+TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
+  constexpr std::size_t kLongFileBytes = std::size_t{256} << 20;
+  constexpr std::wstring_view kLongFile = L"대용량.pak";
+  const std::string serverBytes(kLongFileBytes, 's');
+  const std::string localBytes = "the old version, whole";
+  for (Build build : {Build::Current, Build::Legacy}) {
+    SCOPED_TRACE(uitest::BuildName(build));
+    const SharedFolder server;
+    const ClientFolder client(build);
+    server.write(kLongFile, serverBytes, {kDecember});
+    client.writeLocal(kLongFile, localBytes, kNovember);
+    client.writeConfig(ToCp949(L"Server_directory=" + server.prefix() + L"\r\nExe_Program=" +
+                               std::wstring(uitest::kClientName) + L"\r\n"));
+    {
+      uitest::ProgramRun run(client);
+      const HWND question = run.nextQuestion();
+      ASSERT_NE(question, nullptr);
+      run.answer(question, Answer::Replace);
+      ASSERT_TRUE(uitest::WaitForACopyUnderWay(client)) << "the copy never began";
+      const ServerOutage outage;
+      ASSERT_TRUE(client.copyUnderWay()) << "the copy was over before the server stopped";
+      const RunResult result = run.finish();
+      EXPECT_TRUE(result.clientStarted);
+    }
+    const std::string bytes = testing::ReadAll(client.local(kLongFile));
+    EXPECT_TRUE(bytes == localBytes) << "a local file of " << bytes.size() << " bytes";
+    EXPECT_EQ(testing::Modified(client.local(kLongFile)), kNovember);
+
+    const RunResult next = uitest::RunProgram(client, {Answer::SkipAll});
+    EXPECT_EQ(next.questions.size(), 1u) << "the file is asked about again";
+    EXPECT_TRUE(next.clientStarted);
+    EXPECT_EQ(testing::CountLeftovers(client.directory()), 0);
+    EXPECT_FALSE(testing::WorkFolderPresent(client.directory()));
+  }
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ constexpr std::wstring_view kBigFile = L"big.pak";
 
 // The copy is under way: its temporary file is in the work folder, the file not yet in place.
 bool Copying(const ClientFolder& folder) {
-  return testing::CountLeftovers(folder.directory()) > 0 &&
+  return folder.copyUnderWay() &&
          ::GetFileAttributesW(folder.local(kBigFile).c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 

@@ -25,6 +25,7 @@ constexpr auto kRunTimeout = 30s;
 constexpr auto kMarkerTimeout = 10s;
 constexpr auto kShutdownTimeout = 5s;
 constexpr auto kPollInterval = 20ms;
+constexpr auto kCopyPollInterval = 1ms;  // a copy of megabytes is over in milliseconds
 constexpr UINT kKilledExitCode = 0xDEAD;
 constexpr size_t kMaxProcessesInJob = 16;
 constexpr size_t kPathCapacity = 32'768;
@@ -269,6 +270,15 @@ void ProgramRun::endEverything() noexcept {
     const win::UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
     if (process) ::WaitForSingleObject(process.get(), shutdownMs);
   }
+}
+
+bool WaitForACopyUnderWay(const ClientFolder& folder) {
+  const auto deadline = Clock::now() + uidriver::Scaled(kRunTimeout);
+  while (!folder.copyUnderWay()) {
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kCopyPollInterval);
+  }
+  return true;
 }
 
 RunResult RunProgram(const ClientFolder& folder, const std::vector<Answer>& answers) {

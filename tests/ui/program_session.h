@@ -63,6 +63,9 @@ class ClientFolder {
   // The sample animation clip as filecopy.avi.
   void addClip() const;
 
+  // A copy is under way: its temporary file is in the client directory's work folder.
+  bool copyUnderWay() const { return testing::CountLeftovers(directory()) > 0; }
+
   bool clientMarkerPresent() const;
   // The working directory that the started client wrote into its marker.
   std::wstring clientWorkingDirectory() const;
@@ -155,6 +158,9 @@ class ProgramRun {
   UniqueHook hook_;
   std::vector<AskedQuestion> questions_;
 };
+
+// Waits until a copy into `folder` is under way; false when none began in time.
+bool WaitForACopyUnderWay(const ClientFolder& folder);
 
 // Starts the program, answers its questions in order (any further one is closed through its
 // frame and recorded), and waits for its end.
