@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -126,16 +127,23 @@ std::wstring SharedFolder::served(std::wstring_view name) const {
   return name.empty() ? folder : Join(folder, name);
 }
 
+// As copying a file onto a share writes it: a piece at a time, so that a reader of a large file
+// meanwhile finds it truncated and growing.
+constexpr std::size_t kWritePieceBytes = std::size_t{1} << 20;
+
 void SharedFolder::write(std::wstring_view name, std::string_view bytes,
                          PreciseTime modified) const {
   const std::wstring path = served(name);
   const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) FailCall("CreateFileW");
-  DWORD written = 0;
-  if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      written != bytes.size())
-    FailCall("WriteFile");
+  for (std::size_t done = 0; done < bytes.size();) {
+    const auto piece = static_cast<DWORD>(std::min(bytes.size() - done, kWritePieceBytes));
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), bytes.data() + done, piece, &written, nullptr) || written != piece)
+      FailCall("WriteFile");
+    done += piece;
+  }
   const FILETIME time = ToFiletime(modified);
   if (!::SetFileTime(file.get(), nullptr, nullptr, &time)) FailCall("SetFileTime");
 }

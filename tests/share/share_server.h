@@ -57,6 +57,8 @@ class SharedFolder {
   // A file of the folder as the programs see it, through the share.
   std::wstring throughShare(std::wstring_view name) const { return prefix() + std::wstring(name); }
 
+  // Writes the file in the served directory as copying a new version onto the share does:
+  // truncated, written a piece at a time, then given its time.
   void write(std::wstring_view name, std::string_view bytes, PreciseTime modified) const;
   void makeDirectory(std::wstring_view name) const;
 
