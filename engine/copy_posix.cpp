@@ -24,15 +24,12 @@ namespace dravelin {
 
 namespace {
 
-// One read and one write carry most client files where the system cannot copy by itself.
-constexpr std::size_t kCopyChunkBytes = std::size_t{1} << 20;
-
 std::wstring WorkFolderOf(const std::wstring& directory) {
   return directory + L"/" + std::wstring(kWorkFolderName);
 }
 
-// The work folder of `directory`, made when missing; the directory itself when the folder cannot
-// be had (a file of that name is in the way), so that the copy is made beside its destination.
+}  // namespace
+
 std::wstring MakeWorkFolder(const std::wstring& directory) {
   const std::wstring folder = WorkFolderOf(directory);
   const std::string path = ToUtf8(folder);
@@ -40,6 +37,8 @@ std::wstring MakeWorkFolder(const std::wstring& directory) {
   if (mkdir(path.c_str(), 0700) == 0) return folder;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? folder : directory;
 }
+
+namespace {
 
 // A temporary file in the work folder, removed again unless it was renamed into place.
 class TemporaryFile {
@@ -124,19 +123,6 @@ FileVersion VersionOf(const struct stat& info) {
 }
 
 }  // namespace
-
-const std::wstring& FileCopier::temporaryDirectory(const std::wstring& directory) {
-  if (directory != destinationDirectory_) {
-    temporaryDirectory_ = MakeWorkFolder(directory);
-    destinationDirectory_ = directory;
-  }
-  return temporaryDirectory_;
-}
-
-std::vector<char>& FileCopier::buffer() {
-  if (buffer_.empty()) buffer_.resize(kCopyChunkBytes);
-  return buffer_;
-}
 
 void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
                           const FileVersion& listed) {

@@ -24,9 +24,6 @@ namespace dravelin {
 
 namespace {
 
-// One read and one write carry most client files; larger ones go in pieces of this size.
-constexpr DWORD kCopyChunkBytes = DWORD{1} << 20;
-
 // Temporary files are named "dvl", eight hex digits, ".tmp"; a name that is taken is passed over.
 constexpr int kTemporaryNameAttempts = 64;
 constexpr int kTemporaryNameDigits = 8;
@@ -50,8 +47,8 @@ std::wstring WorkFolderOf(const std::wstring& directory) {
   return ExtendedLengthPath(directory + L"\\" + std::wstring(kWorkFolderName));
 }
 
-// The work folder of `directory`, made when missing; the directory itself when the folder cannot
-// be had (a file of that name is in the way), so that the copy is made beside its destination.
+}  // namespace
+
 std::wstring MakeWorkFolder(const std::wstring& directory) {
   const std::wstring folder = WorkFolderOf(directory);
   if (CreateDirectoryW(folder.c_str(), nullptr)) {
@@ -61,6 +58,8 @@ std::wstring MakeWorkFolder(const std::wstring& directory) {
   }
   return IsDirectory(folder) ? folder : directory;
 }
+
+namespace {
 
 // What the copy reads off the open source at its start and again at its end.
 struct SourceState {
@@ -207,19 +206,6 @@ std::wstring RunningProgramPath() {
     if (length < path.size()) return std::wstring(path.data(), length);
     path.resize(path.size() * 2);  // truncated: try again with room to spare
   }
-}
-
-const std::wstring& FileCopier::temporaryDirectory(const std::wstring& directory) {
-  if (directory != destinationDirectory_) {
-    temporaryDirectory_ = MakeWorkFolder(directory);
-    destinationDirectory_ = directory;
-  }
-  return temporaryDirectory_;
-}
-
-std::vector<char>& FileCopier::buffer() {
-  if (buffer_.empty()) buffer_.resize(kCopyChunkBytes);
-  return buffer_;
 }
 
 void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,

@@ -11,12 +11,11 @@
 #include <cwctype>
 #include <vector>
 
-#include "file_copy.h"
 #include "path_parts.h"
 #include "runtime.h"
 #include "runtime_error.h"
+#include "system_runtime.h"
 #include "text_input.h"
-#include "turn.h"
 #include "utf8.h"
 
 extern char** environ;
@@ -117,7 +116,7 @@ struct SpawnActions {
   posix_spawn_file_actions_t actions;
 };
 
-class PosixRuntime final : public Runtime {
+class PosixRuntime final : public SystemRuntime {
  public:
   std::wstring programDirectory() override {
     std::string path(PATH_MAX, '\0');
@@ -145,19 +144,6 @@ class PosixRuntime final : public Runtime {
     struct stat info {};
     if (stat(ToUtf8(path).c_str(), &info) != 0) throw RuntimeError("stat", errno);
     return static_cast<FileTime>(info.st_mtim.tv_sec);
-  }
-
-  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
-    return WaitForTurn(directory);
-  }
-
-  void copyFile(const std::wstring& source, const std::wstring& destination,
-                const FileVersion& listed) override {
-    copier_.copyOver(source, destination, listed);
-  }
-
-  void removeLeftovers(const std::wstring& directory) override {
-    copier_.removeLeftovers(directory);
   }
 
   void startProgram(const std::wstring& path) override {
@@ -191,7 +177,6 @@ class PosixRuntime final : public Runtime {
     return std::make_unique<SingleEntryListing>(std::move(entry));
   }
 
-  FileCopier copier_;
 };
 
 }  // namespace

@@ -3,16 +3,15 @@
 
 #include <vector>
 
-#include "file_copy.h"
 #include "handles.h"
 #include "long_path.h"
 #include "path_parts.h"
 #include "program_path.h"
 #include "runtime.h"
 #include "runtime_error.h"
+#include "system_runtime.h"
 #include "text949.h"
 #include "text_input.h"
-#include "turn.h"
 #include "windows_ticks.h"
 
 namespace dravelin {
@@ -138,7 +137,7 @@ bool StartByShortName(const std::wstring& path) {
   return here && StartProcess(FileNameOf(shortened), path, directory) == ERROR_SUCCESS;
 }
 
-class Win32Runtime final : public Runtime {
+class Win32Runtime final : public SystemRuntime {
  public:
   std::wstring programDirectory() override { return DirectoryOf(RunningProgramPath()); }
 
@@ -160,19 +159,6 @@ class Win32Runtime final : public Runtime {
     return ToFileTime(data.ftLastWriteTime);
   }
 
-  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
-    return WaitForTurn(directory);
-  }
-
-  void copyFile(const std::wstring& source, const std::wstring& destination,
-                const FileVersion& listed) override {
-    copier_.copyOver(source, destination, listed);
-  }
-
-  void removeLeftovers(const std::wstring& directory) override {
-    copier_.removeLeftovers(directory);
-  }
-
   void startProgram(const std::wstring& path) override {
     const std::wstring directory = DirectoryOf(path);
     // A working directory must be shorter than MAX_PATH (and is taken in its ordinary form
@@ -192,9 +178,6 @@ class Win32Runtime final : public Runtime {
     if (file == nullptr) throw RuntimeError("_wfopen", static_cast<long>(GetLastError()));
     return MakeTextInput(file);
   }
-
- private:
-  FileCopier copier_;
 };
 
 }  // namespace

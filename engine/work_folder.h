@@ -17,6 +17,10 @@ inline constexpr std::wstring_view kWorkFolderName = L"dravelin.tmp";
 inline constexpr std::wstring_view kTemporaryPrefix = L"dvl";
 inline constexpr std::wstring_view kTemporarySuffix = L".tmp";
 
+// The work folder of `directory`, made when missing; the directory itself when the folder cannot
+// be had (a file of that name is in the way), so that copies are made beside their destinations.
+std::wstring MakeWorkFolder(const std::wstring& directory);
+
 inline bool IsTemporaryName(std::wstring_view name) {
   return name.size() > kTemporaryPrefix.size() + kTemporarySuffix.size() &&
          name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);

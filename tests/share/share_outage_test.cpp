@@ -12,7 +12,6 @@
 #include "handles.h"
 #include "program_session.h"
 #include "share_server.h"
-#include "text949.h"
 #include "uidriver.h"
 #include "work_folder.h"
 
@@ -56,8 +55,7 @@ std::vector<SharedFile> LayOut(const SharedFolder& server, const ClientFolder& c
   }
   server.write(kProbe, "probe", {kNovember});
   client.writeLocal(kProbe, "probe", kNovember);
-  client.writeConfig(ToCp949(L"Server_directory=" + server.prefix() + L"\r\nExe_Program=" +
-                             std::wstring(uitest::kClientName) + L"\r\n"));
+  client.writeConfig(ConfigFor(server));
   return files;
 }
 
@@ -128,8 +126,7 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
     const ClientFolder client(build);
     server.write(kLongFile, serverBytes, {kDecember});
     client.writeLocal(kLongFile, localBytes, kNovember);
-    client.writeConfig(ToCp949(L"Server_directory=" + server.prefix() + L"\r\nExe_Program=" +
-                               std::wstring(uitest::kClientName) + L"\r\n"));
+    client.writeConfig(ConfigFor(server));
     {
       uitest::ProgramRun run(client);
       const HWND question = run.nextQuestion();

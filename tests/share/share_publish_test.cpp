@@ -9,7 +9,6 @@
 
 #include "program_session.h"
 #include "share_server.h"
-#include "text949.h"
 #include "uidriver.h"
 
 namespace dravelin::sharetest {
@@ -35,8 +34,7 @@ TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
     const ClientFolder client(build);
     server.write(kPack, listed, {kDecember});
     client.writeLocal(kPack, old, kNovember);
-    client.writeConfig(ToCp949(L"Server_directory=" + server.prefix() + L"\r\nExe_Program=" +
-                               std::wstring(uitest::kClientName) + L"\r\n"));
+    client.writeConfig(ConfigFor(server));
     {
       uitest::ProgramRun run(client);
       const HWND question = run.nextQuestion();

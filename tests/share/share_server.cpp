@@ -14,7 +14,9 @@
 #include <thread>
 
 #include "handles.h"
+#include "program_session.h"
 #include "test_tree.h"
+#include "text949.h"
 #include "uidriver.h"
 
 namespace dravelin::sharetest {
@@ -150,6 +152,11 @@ void SharedFolder::write(std::wstring_view name, std::string_view bytes,
 
 void SharedFolder::makeDirectory(std::wstring_view name) const {
   if (!::CreateDirectoryW(served(name).c_str(), nullptr)) FailCall("CreateDirectoryW");
+}
+
+std::string ConfigFor(const SharedFolder& server) {
+  return ToCp949(L"Server_directory=" + server.prefix() + L"\r\nExe_Program=" +
+                 std::wstring(uitest::kClientName) + L"\r\n");
 }
 
 PreciseTime PreciseModified(const std::wstring& path) {

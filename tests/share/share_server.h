@@ -68,6 +68,10 @@ class SharedFolder {
   std::wstring name_;
 };
 
+// A client's configuration naming the folder as its server directory and the sample client as
+// the program to start, in code page 949.
+std::string ConfigFor(const SharedFolder& server);
+
 // The last-write time of a file to the 100-ns tick, as Windows reports it.
 PreciseTime PreciseModified(const std::wstring& path);
 

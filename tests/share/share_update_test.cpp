@@ -8,7 +8,6 @@
 
 #include "program_session.h"
 #include "share_server.h"
-#include "text949.h"
 #include "uidriver.h"
 
 namespace dravelin::sharetest {
@@ -44,11 +43,6 @@ constexpr std::wstring_view kNewerLocally = L"sound.dat";
 constexpr std::wstring_view kHidden = L".hidden.dat";
 constexpr std::wstring_view kSubfolder = L"patches";
 constexpr std::wstring_view kInSubfolder = L"patches\\inside.dat";
-
-std::string ConfigFor(const SharedFolder& server) {
-  return ToCp949(L"Server_directory=" + server.prefix() + L"\r\nExe_Program=" +
-                 std::wstring(uitest::kClientName) + L"\r\n");
-}
 
 class ShareUpdateTest : public ::testing::TestWithParam<Build> {
  protected:

@@ -25,7 +25,7 @@ constexpr auto kRunTimeout = 30s;
 constexpr auto kMarkerTimeout = 10s;
 constexpr auto kShutdownTimeout = 5s;
 constexpr auto kPollInterval = 20ms;
-constexpr auto kCopyPollInterval = 1ms;  // a copy of megabytes is over in milliseconds
+constexpr auto kWaitPollInterval = 1ms;  // a copy of megabytes is over in milliseconds
 constexpr UINT kKilledExitCode = 0xDEAD;
 constexpr size_t kMaxProcessesInJob = 16;
 constexpr size_t kPathCapacity = 32'768;
@@ -272,13 +272,17 @@ void ProgramRun::endEverything() noexcept {
   }
 }
 
-bool WaitForACopyUnderWay(const ClientFolder& folder) {
-  const auto deadline = Clock::now() + uidriver::Scaled(kRunTimeout);
-  while (!folder.copyUnderWay()) {
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds usual) {
+  const auto deadline = Clock::now() + uidriver::Scaled(usual);
+  while (!done()) {
     if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kCopyPollInterval);
+    std::this_thread::sleep_for(kWaitPollInterval);
   }
   return true;
+}
+
+bool WaitForACopyUnderWay(const ClientFolder& folder) {
+  return WaitUntil([&] { return folder.copyUnderWay(); }, kRunTimeout);
 }
 
 RunResult RunProgram(const ClientFolder& folder, const std::vector<Answer>& answers) {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -158,6 +160,10 @@ class ProgramRun {
   UniqueHook hook_;
   std::vector<AskedQuestion> questions_;
 };
+
+// Looks at `done` every few milliseconds until it holds or `usual` (stretched on slow machines)
+// has passed; says whether it held.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds usual);
 
 // Waits until a copy into `folder` is under way; false when none began in time.
 bool WaitForACopyUnderWay(const ClientFolder& folder);

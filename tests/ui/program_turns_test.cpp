@@ -163,11 +163,7 @@ TEST(StartedSeveralTimes, RunsInDifferentFoldersDoNotWaitForEachOther) {
     ProgramRun second(other);
     const HWND firstQuestion = first.nextQuestion();
     ASSERT_NE(firstQuestion, nullptr);
-    const auto deadline = std::chrono::steady_clock::now() + uidriver::Scaled(kRunsTimeout);
-    while (!second.shownQuestion() && !second.ended() &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(kPollInterval);
-    }
+    EXPECT_TRUE(WaitUntil([&] { return second.shownQuestion() || second.ended(); }, kRunsTimeout));
     EXPECT_NE(second.shownQuestion(), nullptr) << "the second folder's run waited";
     EXPECT_EQ(uidriver::FindTopWindows(kQuestionCaption).size(), 2u);
     first.answer(firstQuestion, Answer::ReplaceAll);

@@ -1,0 +1,33 @@
+// What the runtimes of both systems share: the copies through the work folder (file_copy.h) and
+// the turn of a client folder (turn.h), each with a Win32 and a POSIX side of its own.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "file_copy.h"
+#include "runtime.h"
+#include "turn.h"
+
+namespace dravelin {
+
+class SystemRuntime : public Runtime {
+ public:
+  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
+    return WaitForTurn(directory);
+  }
+
+  void copyFile(const std::wstring& source, const std::wstring& destination,
+                const FileVersion& listed) override {
+    copier_.copyOver(source, destination, listed);
+  }
+
+  void removeLeftovers(const std::wstring& directory) override {
+    copier_.removeLeftovers(directory);
+  }
+
+ private:
+  FileCopier copier_;
+};
+
+}  // namespace dravelin
