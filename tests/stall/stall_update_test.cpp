@@ -57,9 +57,14 @@ class StallTest : public ::testing::TestWithParam<Build> {
     elsewhere_.write(kElsewhereFile, "elsewhere", kNovember);
   }
 
+  // The figures go into the XML report (--gtest_output), for comparing runs.
   StallWatch probeDuring(const ArmedStall& stall, HWND progress) const {
-    return WatchStall(stall, progress, elsewhere_.throughMount(kElsewhereFile), kProbeLimit,
-                      kProbeInterval);
+    StallWatch watch = WatchStall(stall, progress, elsewhere_.throughMount(kElsewhereFile),
+                                  kProbeLimit, kProbeInterval);
+    RecordProperty("probes", watch.probes);
+    RecordProperty("lost", watch.lost);
+    RecordProperty("longest_ms", static_cast<int>(watch.longest.count()));
+    return watch;
   }
 
   // The stall held up the program's own request, Wine's server went on answering meanwhile, and
