@@ -1,0 +1,171 @@
+#include "stall_mount.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+#include "handles.h"
+#include "test_tree.h"
+#include "uidriver.h"
+
+namespace dravelin::stalltest {
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::milliseconds;
+
+// A program under test reaches its first listing or read within a second or two; the bounds
+// only keep a stall that never comes, or never ends, from stalling the test binary.
+constexpr auto kStallStartTimeout = 30s;
+constexpr auto kStallEndSlack = 30s;  // beyond the length asked for
+constexpr auto kMarkerPollInterval = 20ms;
+
+[[noreturn]] void FailCall(const char* call) {
+  throw std::runtime_error(std::string(call) + " failed (error " +
+                           std::to_string(::GetLastError()) + ")");
+}
+
+std::wstring Variable(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') {
+    throw std::runtime_error(std::string(name) +
+                             " is not set: run these tests through tests/stall/run-stall-tests");
+  }
+  return uidriver::FromUtf8(value);
+}
+
+std::wstring Join(const std::wstring& directory, std::wstring_view name) {
+  return directory + L"\\" + std::wstring(name);
+}
+
+// Different in each folder of a test run, also across the runs of one machine.
+std::wstring UniqueFolderName() {
+  static std::atomic<int> count = 0;
+  return L"패치 서버 " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++count);
+}
+
+std::wstring_view KindName(StallKind kind) {
+  return kind == StallKind::Listing ? L"listing" : L"read";
+}
+
+std::wstring ControlFile(std::wstring_view name) { return Join(Mount().control, name); }
+
+std::wstring MarkerPath(StallKind kind, std::wstring_view state) {
+  return ControlFile(std::wstring(KindName(kind)) + L"-" + std::wstring(state));
+}
+
+bool Present(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Remove(const std::wstring& path) {
+  if (!::DeleteFileW(path.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+    FailCall("DeleteFileW");
+}
+
+void WriteWhole(const std::wstring& path, std::string_view bytes) {
+  const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) FailCall("CreateFileW");
+  DWORD written = 0;
+  if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size())
+    FailCall("WriteFile");
+}
+
+// Whether the file opens for reading: Wine's server opens it, so a server held up by the stall
+// would not answer.
+bool Opens(const std::wstring& path) {
+  const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(file);
+}
+
+void WaitForMarker(const std::wstring& marker, Clock::time_point deadline, const char* what) {
+  while (!Present(marker)) {
+    if (Clock::now() >= deadline) throw std::runtime_error(what);
+    std::this_thread::sleep_for(kMarkerPollInterval);
+  }
+}
+
+}  // namespace
+
+const StallLocation& Mount() {
+  static const StallLocation mount{Variable(kSourceVariable), Variable(kMountedVariable),
+                                   Variable(kControlVariable)};
+  return mount;
+}
+
+StallFolder::StallFolder() : name_(UniqueFolderName()) {
+  if (!::CreateDirectoryW(source(L"").c_str(), nullptr)) FailCall("CreateDirectoryW");
+}
+
+StallFolder::~StallFolder() {
+  std::error_code ignored;  // a folder left behind goes with the script's temporary directory
+  std::filesystem::remove_all(testing::Path(source(L"")), ignored);
+}
+
+std::wstring StallFolder::prefix() const { return Join(Mount().mounted, name_) + L"\\"; }
+
+std::wstring StallFolder::relative(std::wstring_view name) const {
+  return name.empty() ? name_ : name_ + L"/" + std::wstring(name);
+}
+
+std::wstring StallFolder::source(std::wstring_view name) const {
+  const std::wstring folder = Join(Mount().source, name_);
+  return name.empty() ? folder : Join(folder, name);
+}
+
+void StallFolder::write(std::wstring_view name, std::string_view bytes, FileTime modified) const {
+  const std::wstring path = source(name);
+  WriteWhole(path, bytes);
+  testing::SetModified(path, modified);
+}
+
+ArmedStall ArmStall(StallKind kind, Milliseconds length, std::wstring_view file) {
+  Remove(MarkerPath(kind, L"stalled"));
+  Remove(MarkerPath(kind, L"resumed"));
+  const std::wstring request = L"stall-" + std::wstring(KindName(kind));
+  std::string text = std::to_string(length.count());
+  if (!file.empty()) text.append(1, ' ').append(uidriver::ToUtf8(file));
+  // Under another name first: stall-fs never reads half a request.
+  const std::wstring partial = ControlFile(L"." + request + L".partial");
+  WriteWhole(partial, text);
+  if (!::MoveFileExW(partial.c_str(), ControlFile(request).c_str(), MOVEFILE_REPLACE_EXISTING))
+    FailCall("MoveFileExW");
+  return {kind, length};
+}
+
+StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& openMeanwhile,
+                      Milliseconds probeLimit, Milliseconds interval) {
+  const std::wstring stalled = MarkerPath(stall.kind, L"stalled");
+  const std::wstring resumed = MarkerPath(stall.kind, L"resumed");
+  WaitForMarker(stalled, Clock::now() + uidriver::Scaled(kStallStartTimeout),
+                "stall-fs did not stall: the stall was never taken");
+  const auto deadline = Clock::now() + stall.length + uidriver::Scaled(kStallEndSlack);
+  StallWatch watch;
+  watch.stalled = uidriver::FromUtf8(testing::ReadAll(stalled));
+  watch.mountOpenedDuringStall = Opens(openMeanwhile) && !Present(resumed);
+  while (!Present(resumed)) {
+    if (Clock::now() >= deadline) throw std::runtime_error("the stall did not end in time");
+    if (!::IsWindow(window)) throw std::runtime_error("the window went while the stall lasted");
+    const auto sent = Clock::now();
+    const std::optional<Milliseconds> answer = uidriver::Probe(window, probeLimit);
+    ++watch.probes;
+    if (!answer) ++watch.lost;
+    const auto waited = std::chrono::duration_cast<Milliseconds>(Clock::now() - sent);
+    watch.longest = std::max(watch.longest, waited);
+    std::this_thread::sleep_until(sent + interval);
+  }
+  return watch;
+}
+
+}  // namespace dravelin::stalltest

@@ -1,0 +1,83 @@
+// The stalling file system that tests/stall/run-stall-tests mounts (stall-fs), as the tests see
+// it: the mount, which the programs under test read; the source directory behind it, which the
+// tests write directly; and the control directory, where a test asks for the next listing or read
+// to stall and sees when the stall begins and ends.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "runtime.h"
+
+namespace dravelin::stalltest {
+
+// Set by run-stall-tests, as Windows paths.
+inline constexpr char kSourceVariable[] = "DRAVELIN_STALL_SOURCE";
+inline constexpr char kMountedVariable[] = "DRAVELIN_STALL_MOUNTED";
+inline constexpr char kControlVariable[] = "DRAVELIN_STALL_CONTROL";
+
+struct StallLocation {
+  std::wstring source;   // the directory that the mount shows
+  std::wstring mounted;  // the mount
+  std::wstring control;  // where requests are left and markers appear
+};
+
+// The mount of this test run; throws when the tests were not started by run-stall-tests.
+const StallLocation& Mount();
+
+// A server directory of its own on the mount, with a Korean name: written in the source
+// directory, named to the programs through the mount, removed with everything in it.
+class StallFolder {
+ public:
+  StallFolder();
+  ~StallFolder();
+  StallFolder(const StallFolder&) = delete;
+  StallFolder& operator=(const StallFolder&) = delete;
+
+  // The folder through the mount with its closing separator: what Server_directory names.
+  std::wstring prefix() const;
+  std::wstring throughMount(std::wstring_view name) const { return prefix() + std::wstring(name); }
+  // The folder, or a file in it, as stall-fs names it: relative to the mount's root, with '/'.
+  std::wstring relative(std::wstring_view name = {}) const;
+
+  void write(std::wstring_view name, std::string_view bytes, FileTime modified) const;
+
+ private:
+  std::wstring source(std::wstring_view name) const;
+
+  std::wstring name_;
+};
+
+// What stalls: each kind has its request and its two markers in the control directory.
+enum class StallKind { Listing, Read };
+
+struct ArmedStall {
+  StallKind kind;
+  std::chrono::milliseconds length;
+};
+
+// Asks stall-fs to stall the next listing of any directory of the mount (`file` empty), or the
+// next read of `file` (a relative name as StallFolder::relative gives it), for `length`. Clears
+// the markers of an earlier stall of the kind first.
+ArmedStall ArmStall(StallKind kind, std::chrono::milliseconds length, std::wstring_view file = {});
+
+// What a probing of a window while a stall lasted found.
+struct StallWatch {
+  std::wstring stalled;    // the directory or file that stall-fs stalled, relative to its root
+  int probes = 0;          // probes sent from the stall's start until its end was seen
+  int lost = 0;            // of them, not answered within the probe limit
+  std::chrono::milliseconds longest{0};  // the longest wait for an answer
+  bool mountOpenedDuringStall = false;   // a file of the mount opened while the stall lasted
+};
+
+// Waits for the stall to begin, opens `openMeanwhile` once, then probes `window` as the system
+// does, every `interval`, until the stall has ended. Throws when the stall does not begin, or
+// does not end, in time. `openMeanwhile` is a file of the mount outside the stalled directory:
+// a name looked up there for the first time waits for a stalled listing (see stall_fs.cpp).
+StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& openMeanwhile,
+                      std::chrono::milliseconds probeLimit, std::chrono::milliseconds interval);
+
+}  // namespace dravelin::stalltest

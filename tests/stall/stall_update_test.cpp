@@ -1,0 +1,144 @@
+// Whole runs of both programs against a server directory that stops answering for seconds: once
+// while the directory is listed, once while a file is read for its copy. All the while the
+// progress window answers the system's probes (a WM_NULL sent with a time limit), and once the
+// server answers again the pass goes on as usual: the question, the copy, the client.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "program_session.h"
+#include "stall_mount.h"
+#include "text949.h"
+#include "uidriver.h"
+
+namespace dravelin::stalltest {
+namespace {
+
+using namespace std::chrono_literals;
+using uitest::Answer;
+using uitest::ClientFolder;
+using uitest::ProgramRun;
+using uitest::RunResult;
+
+const FileTime kNovember = uitest::LocalTime(2026, 11, 1, 9, 0, 0);
+const FileTime kDecember = uitest::LocalTime(2026, 12, 1, 15, 4, 5);
+
+constexpr auto kStallLength = 10s;
+// The longest the window may take to answer a probe. Not scaled: it is the window's promise,
+// not a wait of the test's.
+constexpr auto kProbeLimit = 500ms;
+constexpr auto kProbeInterval = 50ms;
+// A probe takes at most its limit and the interval, so a stall this long sees at least twice
+// as many probes as this, even when none is answered: fewer means the stall was not watched.
+constexpr int kMinimumProbes = static_cast<int>(kStallLength / (kProbeLimit + kProbeInterval) / 2);
+
+constexpr std::wstring_view kListedFile = L"data.pak";
+constexpr std::string_view kListedBytes = "server data";
+constexpr std::wstring_view kReadFile = L"big.pak";
+constexpr std::size_t kReadBytes = std::size_t{1} << 20;
+constexpr std::wstring_view kElsewhereFile = L"elsewhere.dat";
+
+// Bytes in which a part out of place differs from the part that belongs there.
+std::string Patterned(std::size_t size) {
+  constexpr int kPrime = 251;
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i % kPrime);
+  return bytes;
+}
+
+class StallTest : public ::testing::TestWithParam<Build> {
+ protected:
+  StallTest() : client_(GetParam()) {}
+
+  void SetUp() override {
+    client_.writeConfig(ToCp949(L"Server_directory=" + server_.prefix() + L"\r\nExe_Program=" +
+                                std::wstring(uitest::kClientName) + L"\r\n"));
+    elsewhere_.write(kElsewhereFile, "elsewhere", kNovember);
+  }
+
+  // The figures go into the XML report (--gtest_output), for comparing runs.
+  StallWatch probeDuring(const ArmedStall& stall, HWND progress) const {
+    StallWatch watch = WatchStall(stall, progress, elsewhere_.throughMount(kElsewhereFile),
+                                  kProbeLimit, kProbeInterval);
+    RecordProperty("probes", watch.probes);
+    RecordProperty("lost", watch.lost);
+    RecordProperty("longest_ms", static_cast<int>(watch.longest.count()));
+    return watch;
+  }
+
+  // The stall held up the program's own request, Wine's server went on answering meanwhile, and
+  // the window answered every probe while the stall lasted.
+  void expectAnsweredThroughout(const StallWatch& watch, const std::wstring& stalled) const {
+    EXPECT_EQ(uidriver::ToUtf8(watch.stalled), uidriver::ToUtf8(stalled))
+        << "the stall held up another request than the program's";
+    EXPECT_TRUE(watch.mountOpenedDuringStall)
+        << "a file of the mount did not open while the stall lasted";
+    EXPECT_EQ(watch.lost, 0) << watch.lost << " of " << watch.probes
+                             << " probes went unanswered during the stall; the longest took "
+                             << watch.longest.count() << " ms";
+    EXPECT_GE(watch.probes, kMinimumProbes);
+  }
+
+  // One question, answered Replace: the file arrived whole with the server's time, nothing of
+  // the copy was left behind, and the client started.
+  void expectCopiedAndEnded(const RunResult& result, std::wstring_view name,
+                            const std::string& serverBytes) const {
+    EXPECT_EQ(result.questions.size(), 1u);
+    const std::wstring local = client_.local(name);
+    EXPECT_TRUE(testing::ReadAll(local) == serverBytes) << "the copy is not the server's file";
+    EXPECT_EQ(testing::Modified(local), kDecember);
+    EXPECT_EQ(testing::CountLeftovers(client_.directory()), 0);
+    EXPECT_TRUE(result.clientStarted);
+    EXPECT_EQ(result.exitCode, 0u);
+  }
+
+  StallFolder server_;
+  // Another folder of the mount, whose file is opened while a stall lasts.
+  StallFolder elsewhere_;
+  ClientFolder client_;
+};
+
+TEST_P(StallTest, TheWindowAnswersWhileTheServerDirectoryIsListed) {
+  client_.writeLocal(kListedFile, "local data", kNovember);
+  server_.write(kListedFile, kListedBytes, kDecember);
+  const ArmedStall stall = ArmStall(StallKind::Listing, kStallLength);
+
+  ProgramRun run(client_);
+  const HWND progress = run.progressWindow();
+  ASSERT_NE(progress, nullptr) << "the program ended before its window came";
+  const StallWatch stalled = probeDuring(stall, progress);
+  const HWND question = run.nextQuestion();
+  ASSERT_NE(question, nullptr) << "the program ended without asking";
+  run.answer(question, Answer::Replace);
+  const RunResult result = run.finish();
+
+  expectAnsweredThroughout(stalled, server_.relative());
+  expectCopiedAndEnded(result, kListedFile, std::string(kListedBytes));
+}
+
+TEST_P(StallTest, TheWindowAnswersWhileAServerFileIsRead) {
+  const std::string bytes = Patterned(kReadBytes);
+  server_.write(kReadFile, bytes, kDecember);
+  const ArmedStall stall = ArmStall(StallKind::Read, kStallLength, server_.relative(kReadFile));
+
+  ProgramRun run(client_);
+  const HWND question = run.nextQuestion();
+  ASSERT_NE(question, nullptr) << "the program ended without asking";
+  const HWND progress = run.progressWindow();
+  ASSERT_NE(progress, nullptr);
+  run.answer(question, Answer::Replace);
+  const StallWatch stalled = probeDuring(stall, progress);
+  const RunResult result = run.finish();
+
+  expectAnsweredThroughout(stalled, server_.relative(kReadFile));
+  expectCopiedAndEnded(result, kReadFile, bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothBuilds, StallTest, ::testing::Values(Build::Current, Build::Legacy),
+                         [](const ::testing::TestParamInfo<Build>& build) {
+                           return uitest::BuildName(build.param);
+                         });
+
+}  // namespace
+}  // namespace dravelin::stalltest
