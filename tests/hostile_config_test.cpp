@@ -11,7 +11,7 @@
 #include "text949.h"
 
 #ifdef _WIN32
-#include "handles.h"
+#include "win32/handles.h"
 #else
 #include <unistd.h>
 #endif

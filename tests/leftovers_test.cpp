@@ -9,7 +9,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "handles.h"
+#include "win32/handles.h"
 #endif
 
 namespace dravelin {

@@ -14,8 +14,10 @@
 #include "work_folder.h"
 
 #ifdef _WIN32
-#include "handles.h"
-#include "long_path.h"
+#include "win32/handles.h"
+#include "win32/long_path.h"
+#include "win32/last_error.h"
+#include "win32/file_times.h"
 #else
 #include <fstream>
 #endif
@@ -40,7 +42,7 @@ std::wstring Unlimited(const std::wstring& path) { return L"\\\\?\\" + path; }
 
 void MakeDirectory(const std::wstring& path) {
   if (!CreateDirectoryW(Unlimited(path).c_str(), nullptr)) {
-    throw RuntimeError("CreateDirectoryW", GetLastError());
+    win::ThrowLastError("CreateDirectoryW");
   }
 }
 
@@ -48,14 +50,11 @@ void WriteFile(const std::wstring& path, std::string_view bytes, FileTime modifi
   win::UniqueFile file(CreateFileW(Unlimited(path).c_str(), GENERIC_WRITE, 0, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  constexpr LONGLONG kTicksPerSecond = 10'000'000;
-  constexpr LONGLONG kTicksFrom1601To1970 = 116'444'736'000'000'000;
-  const auto ticks = static_cast<ULONGLONG>(modified * kTicksPerSecond + kTicksFrom1601To1970);
-  const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  const FILETIME time = win::FiletimeAt(modified);
   if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                             nullptr) ||
       !SetFileTime(file.get(), nullptr, nullptr, &time)) {
-    throw RuntimeError("writing a deep test file", GetLastError());
+    win::ThrowLastError("WriteFile (a deep test file)");
   }
 }
 
@@ -81,7 +80,7 @@ bool RemoveTree(const std::wstring& path) {
 std::string ReadFile(const std::wstring& path) {
   win::UniqueFile file(CreateFileW(Unlimited(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
-  if (!file) throw RuntimeError("opening a deep test file", GetLastError());
+  if (!file) win::ThrowLastError("CreateFileW (a deep test file)");
   std::string bytes(GetFileSize(file.get(), nullptr), '\0');
   DWORD read = 0;
   ::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);

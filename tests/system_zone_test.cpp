@@ -10,7 +10,7 @@
 #include <string>
 
 #include "timestamp.h"
-#include "windows_ticks.h"
+#include "win32/file_times.h"
 
 namespace dravelin {
 namespace {
@@ -35,8 +35,7 @@ std::string ZoneName(const TIME_ZONE_INFORMATION& zone) {
 // The text that a clock `offsetMinutes` ahead of UTC shows at `time`, worked out with plain UTC
 // calendar arithmetic (no time-zone call of any kind).
 std::wstring TextAtOffset(FileTime time, long offsetMinutes) {
-  const auto ticks = static_cast<ULONGLONG>(*ToWindowsTicks(time + offsetMinutes * kMinute));
-  const FILETIME file{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  const FILETIME file = win::FiletimeAt(time + offsetMinutes * kMinute);
   SYSTEMTIME t{};
   EXPECT_TRUE(FileTimeToSystemTime(&file, &t));
   const int hour12 = t.wHour % 12 == 0 ? 12 : t.wHour % 12;

@@ -13,6 +13,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "win32/file_times.h"
+#include "win32/handles.h"
+#include "win32/last_error.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -84,9 +88,6 @@ std::string ReadAll(const std::wstring& file) {
 #ifdef _WIN32
 
 namespace {
-constexpr LONGLONG kTicksPerSecond = 10'000'000;
-constexpr LONGLONG kTicksFrom1601To1970 = 116'444'736'000'000'000;
-
 void SetAttribute(const std::wstring& file, DWORD attribute, bool on) {
   const DWORD current = GetFileAttributesW(file.c_str());
   if (current == INVALID_FILE_ATTRIBUTES) throw std::runtime_error("GetFileAttributesW");
@@ -95,25 +96,21 @@ void SetAttribute(const std::wstring& file, DWORD attribute, bool on) {
 }  // namespace
 
 void SetModified(const std::wstring& file, FileTime time) {
-  const HANDLE h = CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("CreateFileW for SetFileTime");
-  const auto ticks = static_cast<ULONGLONG>(time * kTicksPerSecond + kTicksFrom1601To1970);
-  const FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  const BOOL ok = SetFileTime(h, nullptr, nullptr, &ft);
-  CloseHandle(h);
-  if (!ok) throw std::runtime_error("SetFileTime");
+  const win::UniqueFile opened(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                           nullptr));
+  if (!opened) win::ThrowLastError("CreateFileW (to set a time)");
+  const FILETIME modified = win::FiletimeAt(time);
+  if (!SetFileTime(opened.get(), nullptr, nullptr, &modified)) win::ThrowLastError("SetFileTime");
 }
 
 FileTime Modified(const std::wstring& file) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) {
-    throw std::runtime_error("GetFileAttributesExW");
+    win::ThrowLastError("GetFileAttributesExW");
   }
-  const auto ticks = static_cast<LONGLONG>((ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
-                                           data.ftLastWriteTime.dwLowDateTime);
-  return (ticks - kTicksFrom1601To1970) / kTicksPerSecond;
+  return win::SecondsOf(data.ftLastWriteTime);
 }
 
 void MakeHidden(const std::wstring& file) { SetAttribute(file, FILE_ATTRIBUTE_HIDDEN, true); }

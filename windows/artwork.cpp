@@ -1,6 +1,6 @@
 #include "artwork.h"
 
-#include "last_error.h"
+#include "win32/last_error.h"
 
 namespace dravelin::win {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "handles.h"
+#include "win32/handles.h"
 
 namespace dravelin::win {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "resource_ids.h"
-#include "last_error.h"
+#include "win32/last_error.h"
 #include "update_choice.h"
 
 namespace dravelin::win {

@@ -12,7 +12,7 @@
 
 #include "artwork.h"
 #include "check_update_dialog_layout.h"
-#include "handles.h"
+#include "win32/handles.h"
 #include "variant.h"
 #include "window_class.h"
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "resource_ids.h"
-#include "last_error.h"
+#include "win32/last_error.h"
 
 namespace dravelin::win {
 

@@ -7,7 +7,7 @@
 
 #include "artwork.h"
 #include "file_copy_window_layout.h"
-#include "handles.h"
+#include "win32/handles.h"
 #include "runtime.h"
 #include "variant.h"
 #include "window_class.h"

@@ -4,7 +4,7 @@
 #include <tuple>
 #include <vector>
 
-#include "last_error.h"
+#include "win32/last_error.h"
 
 namespace dravelin::win {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "handles.h"
+#include "win32/handles.h"
 
 namespace dravelin::win {
 

@@ -3,7 +3,7 @@
 #include <exception>
 #include <utility>
 
-#include "last_error.h"
+#include "win32/last_error.h"
 #include "window_class.h"
 
 namespace dravelin::win {

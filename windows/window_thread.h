@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "handles.h"
+#include "win32/handles.h"
 
 namespace dravelin::win {
 

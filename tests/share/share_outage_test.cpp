@@ -9,7 +9,7 @@
 #include <array>
 #include <string>
 
-#include "handles.h"
+#include "win32/handles.h"
 #include "program_session.h"
 #include "share_server.h"
 #include "uidriver.h"

@@ -13,11 +13,13 @@
 #include <stdexcept>
 #include <thread>
 
-#include "handles.h"
+#include "win32/handles.h"
 #include "program_session.h"
 #include "test_tree.h"
 #include "text949.h"
 #include "uidriver.h"
+#include "win32/last_error.h"
+#include "win32/file_times.h"
 
 namespace dravelin::sharetest {
 
@@ -38,14 +40,6 @@ constexpr std::wstring_view kStartRequest = L"start-server";
 constexpr std::wstring_view kStateFile = L"server-state";
 constexpr std::string_view kStopped = "stopped";
 constexpr std::string_view kRunning = "running";
-
-constexpr LONGLONG kTicksPerSecond = 10'000'000;
-constexpr LONGLONG kTicksFrom1601To1970 = 116'444'736'000'000'000;
-
-[[noreturn]] void FailCall(const char* call) {
-  throw std::runtime_error(std::string(call) + " failed (error " +
-                           std::to_string(::GetLastError()) + ")");
-}
 
 std::wstring Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -80,9 +74,7 @@ void Request(std::wstring_view request, std::string_view expectedState) {
 }
 
 FILETIME ToFiletime(PreciseTime time) {
-  const auto ticks =
-      static_cast<ULONGLONG>(time.seconds * kTicksPerSecond + time.ticks + kTicksFrom1601To1970);
-  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  return win::FiletimeOf(win::TicksOf(win::FiletimeAt(time.seconds)) + time.ticks);
 }
 
 // Different in each folder of a test run, also across the runs of one machine.
@@ -112,7 +104,7 @@ ServerOutage::~ServerOutage() {
 }
 
 SharedFolder::SharedFolder() : name_(UniqueFolderName()) {
-  if (!::CreateDirectoryW(served(L"").c_str(), nullptr)) FailCall("CreateDirectoryW");
+  if (!::CreateDirectoryW(served(L"").c_str(), nullptr)) win::ThrowLastError("CreateDirectoryW");
 }
 
 SharedFolder::~SharedFolder() {
@@ -138,20 +130,20 @@ void SharedFolder::write(std::wstring_view name, std::string_view bytes,
   const std::wstring path = served(name);
   const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) FailCall("CreateFileW");
+  if (!file) win::ThrowLastError("CreateFileW");
   for (std::size_t done = 0; done < bytes.size();) {
     const auto piece = static_cast<DWORD>(std::min(bytes.size() - done, kWritePieceBytes));
     DWORD written = 0;
     if (!::WriteFile(file.get(), bytes.data() + done, piece, &written, nullptr) || written != piece)
-      FailCall("WriteFile");
+      win::ThrowLastError("WriteFile");
     done += piece;
   }
   const FILETIME time = ToFiletime(modified);
-  if (!::SetFileTime(file.get(), nullptr, nullptr, &time)) FailCall("SetFileTime");
+  if (!::SetFileTime(file.get(), nullptr, nullptr, &time)) win::ThrowLastError("SetFileTime");
 }
 
 void SharedFolder::makeDirectory(std::wstring_view name) const {
-  if (!::CreateDirectoryW(served(name).c_str(), nullptr)) FailCall("CreateDirectoryW");
+  if (!::CreateDirectoryW(served(name).c_str(), nullptr)) win::ThrowLastError("CreateDirectoryW");
 }
 
 std::string ConfigFor(const SharedFolder& server) {
@@ -162,11 +154,9 @@ std::string ConfigFor(const SharedFolder& server) {
 PreciseTime PreciseModified(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-    FailCall("GetFileAttributesExW");
-  const auto ticks = static_cast<LONGLONG>(
-      (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime);
-  const LONGLONG since1970 = ticks - kTicksFrom1601To1970;
-  return PreciseTime{since1970 / kTicksPerSecond, since1970 % kTicksPerSecond};
+    win::ThrowLastError("GetFileAttributesExW");
+  const FileTime seconds = win::SecondsOf(data.ftLastWriteTime);
+  return {seconds, win::TicksOf(data.ftLastWriteTime) - win::TicksOf(win::FiletimeAt(seconds))};
 }
 
 }  // namespace dravelin::sharetest

@@ -8,9 +8,10 @@
 #include <stdexcept>
 #include <thread>
 
-#include "handles.h"
+#include "win32/handles.h"
 #include "test_tree.h"
 #include "uidriver.h"
+#include "win32/last_error.h"
 
 namespace dravelin::stalltest {
 
@@ -25,11 +26,6 @@ using Milliseconds = std::chrono::milliseconds;
 constexpr auto kStallStartTimeout = 30s;
 constexpr auto kStallEndSlack = 30s;  // beyond the length asked for
 constexpr auto kMarkerPollInterval = 20ms;
-
-[[noreturn]] void FailCall(const char* call) {
-  throw std::runtime_error(std::string(call) + " failed (error " +
-                           std::to_string(::GetLastError()) + ")");
-}
 
 std::wstring Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -67,17 +63,17 @@ bool Present(const std::wstring& path) {
 
 void Remove(const std::wstring& path) {
   if (!::DeleteFileW(path.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
-    FailCall("DeleteFileW");
+    win::ThrowLastError("DeleteFileW");
 }
 
 void WriteWhole(const std::wstring& path, std::string_view bytes) {
   const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) FailCall("CreateFileW");
+  if (!file) win::ThrowLastError("CreateFileW");
   DWORD written = 0;
   if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size())
-    FailCall("WriteFile");
+    win::ThrowLastError("WriteFile");
 }
 
 // Whether the file opens for reading: Wine's server opens it, so a server held up by the stall
@@ -105,7 +101,7 @@ const StallLocation& Mount() {
 }
 
 StallFolder::StallFolder() : name_(UniqueFolderName()) {
-  if (!::CreateDirectoryW(source(L"").c_str(), nullptr)) FailCall("CreateDirectoryW");
+  if (!::CreateDirectoryW(source(L"").c_str(), nullptr)) win::ThrowLastError("CreateDirectoryW");
 }
 
 StallFolder::~StallFolder() {
@@ -140,7 +136,7 @@ ArmedStall ArmStall(StallKind kind, Milliseconds length, std::wstring_view file)
   const std::wstring partial = ControlFile(L"." + request + L".partial");
   WriteWhole(partial, text);
   if (!::MoveFileExW(partial.c_str(), ControlFile(request).c_str(), MOVEFILE_REPLACE_EXISTING))
-    FailCall("MoveFileExW");
+    win::ThrowLastError("MoveFileExW");
   return {kind, length};
 }
 

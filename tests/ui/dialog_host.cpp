@@ -11,10 +11,11 @@
 #include <vector>
 
 #include "check_update_dialog.h"
-#include "handles.h"
+#include "win32/handles.h"
 #include "layout.h"
 #include "runtime_error.h"
 #include "update_choice.h"
+#include "win32/last_error.h"
 
 namespace {
 
@@ -35,12 +36,12 @@ win::UniqueWindow CreateOwner(HINSTANCE instance) {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = kOwnerClass;
   if (!::RegisterClassExW(&windowClass))
-    throw RuntimeError("RegisterClassExW", static_cast<long>(::GetLastError()));
+    win::ThrowLastError("RegisterClassExW");
   win::UniqueWindow owner(
       ::CreateWindowExW(0, kOwnerClass, kOwnerCaption, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                         kOwnerRect.left, kOwnerRect.top, kOwnerRect.right - kOwnerRect.left,
                         kOwnerRect.bottom - kOwnerRect.top, nullptr, nullptr, instance, nullptr));
-  if (!owner) throw RuntimeError("CreateWindowExW", static_cast<long>(::GetLastError()));
+  if (!owner) win::ThrowLastError("CreateWindowExW");
   return owner;
 }
 

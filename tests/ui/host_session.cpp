@@ -1,4 +1,5 @@
 #include "host_session.h"
+#include "win32/last_error.h"
 
 #include <chrono>
 #include <filesystem>
@@ -11,11 +12,6 @@ namespace {
 constexpr auto kHostTimeout = std::chrono::milliseconds(20'000);
 constexpr DWORD kPollMs = 20;
 constexpr size_t kPathCapacity = 32'768;
-
-[[noreturn]] void FailCall(const char* call) {
-  throw std::runtime_error(std::string(call) + " failed (error " +
-                           std::to_string(::GetLastError()) + ")");
-}
 
 // One argument quoted so that the C runtime's parser gives it back unchanged: backslashes are
 // literal except before a quote, where they and the quote are escaped.
@@ -58,11 +54,11 @@ HostSession::HostSession(Build build, const std::vector<Question>& questions) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
-  if (!::CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) FailCall("CreatePipe");
+  if (!::CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) win::ThrowLastError("CreatePipe");
   output_.reset(readEnd);
   const win::UniqueFile hostEnd(writeEnd);
   // Only the writing end goes to the host; with the reading end it would never see the end.
-  if (!::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) FailCall("SetHandleInformation");
+  if (!::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) win::ThrowLastError("SetHandleInformation");
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -72,7 +68,7 @@ HostSession::HostSession(Build build, const std::vector<Question>& questions) {
   PROCESS_INFORMATION started{};
   if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &started))
-    FailCall("CreateProcessW");
+    win::ThrowLastError("CreateProcessW");
   process_.reset(started.hProcess);
   const win::UniqueKernelHandle thread(started.hThread);
 }
@@ -89,7 +85,7 @@ void HostSession::readAvailable() {
   while (::PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &available, nullptr) && available) {
     std::string chunk(available, '\0');
     DWORD read = 0;
-    if (!::ReadFile(output_.get(), chunk.data(), available, &read, nullptr)) FailCall("ReadFile");
+    if (!::ReadFile(output_.get(), chunk.data(), available, &read, nullptr)) win::ThrowLastError("ReadFile");
     printed_.append(chunk, 0, read);
   }
 }
@@ -105,7 +101,7 @@ std::vector<std::string> HostSession::finish() {
   }
   readAvailable();
   DWORD status = 0;
-  if (!::GetExitCodeProcess(process_.get(), &status)) FailCall("GetExitCodeProcess");
+  if (!::GetExitCodeProcess(process_.get(), &status)) win::ThrowLastError("GetExitCodeProcess");
   if (status != 0) throw std::runtime_error("dialog-host failed, status " + std::to_string(status));
 
   std::vector<std::string> lines;

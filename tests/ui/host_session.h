@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "handles.h"
+#include "win32/handles.h"
 #include "uidriver.h"
 #include "variant.h"
 

@@ -11,6 +11,8 @@
 #include "program_session.h"
 #include "program_shown_event.h"
 #include "uidriver.h"
+#include "win32/last_error.h"
+#include "win32/paths.h"
 
 namespace dravelin::uitest {
 
@@ -30,11 +32,6 @@ constexpr UINT kKilledExitCode = 0xDEAD;
 constexpr size_t kMaxProcessesInJob = 16;
 constexpr size_t kPathCapacity = 32'768;
 
-[[noreturn]] void FailCall(const char* call) {
-  throw std::runtime_error(std::string(call) + " failed (error " +
-                           std::to_string(::GetLastError()) + ")");
-}
-
 // The hook library lies beside this test program. It stays loaded for the test program's life:
 // the hooks placed in the programs under test name it.
 HMODULE ShownHookLibrary() {
@@ -43,15 +40,10 @@ HMODULE ShownHookLibrary() {
     self.resize(::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
     const std::wstring path = self.substr(0, self.find_last_of(L'\\') + 1) + SHOWN_HOOK_NAME;
     const HMODULE loaded = ::LoadLibraryW(path.c_str());
-    if (!loaded) FailCall("LoadLibraryW (window hook library)");
+    if (!loaded) win::ThrowLastError("LoadLibraryW (window hook library)");
     return loaded;
   }();
   return library;
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 std::wstring ImagePath(DWORD processId) {
@@ -84,13 +76,13 @@ std::wstring_view ButtonText(Answer answer) {
 
 win::UniqueKernelHandle MakeJob() {
   win::UniqueKernelHandle job(::CreateJobObjectW(nullptr, nullptr));
-  if (!job) FailCall("CreateJobObjectW");
+  if (!job) win::ThrowLastError("CreateJobObjectW");
   // Should the test itself die, closing its last handle still ends everything in the job.
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (!::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
                                  sizeof limits))
-    FailCall("SetInformationJobObject");
+    win::ThrowLastError("SetInformationJobObject");
   return job;
 }
 
@@ -132,23 +124,23 @@ ProgramRun::ProgramRun(const ClientFolder& folder, const StartOptions& options)
                         CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT,
                         environment.empty() ? nullptr : environment.data(), directory.c_str(),
                         &startup, &started))
-    FailCall("CreateProcessW");
+    win::ThrowLastError("CreateProcessW");
   process_.reset(started.hProcess);
   processId_ = started.dwProcessId;
   const win::UniqueKernelHandle thread(started.hThread);
   try {
     if (!::AssignProcessToJobObject(job_.get(), process_.get()))
-      FailCall("AssignProcessToJobObject");
+      win::ThrowLastError("AssignProcessToJobObject");
     const std::wstring eventName = ShownEventName(processId_, kProgressCaption);
     shownEvent_.reset(::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
-    if (!shownEvent_) FailCall("CreateEventW");
+    if (!shownEvent_) win::ThrowLastError("CreateEventW");
     const auto procedure = reinterpret_cast<HOOKPROC>(
         reinterpret_cast<void*>(::GetProcAddress(ShownHookLibrary(), kShownHookProcedure)));
-    if (!procedure) FailCall("GetProcAddress (window hook)");
+    if (!procedure) win::ThrowLastError("GetProcAddress (window hook)");
     hook_.reset(
         ::SetWindowsHookExW(WH_CALLWNDPROCRET, procedure, ShownHookLibrary(), started.dwThreadId));
-    if (!hook_) FailCall("SetWindowsHookExW");
-    if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) FailCall("ResumeThread");
+    if (!hook_) win::ThrowLastError("SetWindowsHookExW");
+    if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) win::ThrowLastError("ResumeThread");
   } catch (...) {
     ::TerminateProcess(process_.get(), kKilledExitCode);
     throw;
@@ -192,7 +184,7 @@ RunResult ProgramRun::finish() {
     answer(dialog, Answer::CloseFrame);
   RunResult result;
   result.questions = questions_;
-  if (!::GetExitCodeProcess(process_.get(), &result.exitCode)) FailCall("GetExitCodeProcess");
+  if (!::GetExitCodeProcess(process_.get(), &result.exitCode)) win::ThrowLastError("GetExitCodeProcess");
   result.windowShown = ::WaitForSingleObject(shownEvent_.get(), 0) == WAIT_OBJECT_0;
   // The client keeps running for a few seconds, so a client started by the program is still in
   // the job now; an empty job means that none was started.
@@ -226,7 +218,7 @@ HWND ProgramRun::progressWindow() {
 }
 
 void ProgramRun::kill() {
-  if (!::TerminateProcess(process_.get(), kKilledExitCode)) FailCall("TerminateProcess");
+  if (!::TerminateProcess(process_.get(), kKilledExitCode)) win::ThrowLastError("TerminateProcess");
   const auto shutdownMs = static_cast<DWORD>(uidriver::Scaled(kShutdownTimeout).count());
   if (::WaitForSingleObject(process_.get(), shutdownMs) != WAIT_OBJECT_0)
     throw std::runtime_error("the killed program did not end");
@@ -239,7 +231,7 @@ std::vector<DWORD> ProgramRun::processesInJob() const {
   } ids{};
   if (!::QueryInformationJobObject(job_.get(), JobObjectBasicProcessIdList, &ids, sizeof ids,
                                    nullptr))
-    FailCall("QueryInformationJobObject");
+    win::ThrowLastError("QueryInformationJobObject");
   std::vector<DWORD> processes;
   const ULONG_PTR* first = ids.list.ProcessIdList;
   for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i)
@@ -250,7 +242,7 @@ std::vector<DWORD> ProgramRun::processesInJob() const {
 bool ProgramRun::clientLeftRunning() const {
   const std::wstring client = folder_.local(kClientName);
   for (DWORD id : processesInJob())
-    if (id != processId_ && SamePath(ImagePath(id), client)) return true;
+    if (id != processId_ && win::SamePath(ImagePath(id), client)) return true;
   return false;
 }
 

@@ -5,6 +5,7 @@
 
 #include "program_session.h"
 #include "work_folder.h"
+#include "path_parts.h"
 
 namespace dravelin::uitest {
 namespace {
@@ -13,10 +14,7 @@ constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 const FileTime kNovember = LocalTime(2026, 11, 1, 9, 0, 0);
 const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
 
-std::wstring ProgramName(const ClientFolder& folder) {
-  const std::wstring path = folder.programPath();
-  return path.substr(path.find_last_of(L'\\') + 1);
-}
+std::wstring ProgramName(const ClientFolder& folder) { return FileNameOf(folder.programPath()); }
 
 // The program as built, dated November in the client directory, and on the server a newer build:
 // the same program with bytes appended, which Windows loads and ignores.

@@ -6,30 +6,22 @@
 
 #include "text949.h"
 #include "uidriver.h"
+#include "win32/last_error.h"
+#include "win32/file_times.h"
+#include "path_parts.h"
 
 namespace dravelin::uitest {
 
 namespace {
 
-constexpr LONGLONG kTicksPerSecond = 10'000'000;
-constexpr LONGLONG kTicksFrom1601To1970 = 116'444'736'000'000'000;
 constexpr std::wstring_view kServerDirectoryName = L"패치 서버";
-
-[[noreturn]] void FailCall(const char* call) {
-  throw std::runtime_error(std::string(call) + " failed (error " +
-                           std::to_string(::GetLastError()) + ")");
-}
 
 std::wstring ProgramBuildPath(Build build) {
   return WindowsPath(build == Build::Legacy ? DRAVELIN_LEGACY_PROGRAM : DRAVELIN_PROGRAM);
 }
 
-std::wstring FileName(const std::wstring& path) {
-  return path.substr(path.find_last_of(L'\\') + 1);
-}
-
 void CopyInto(const std::wstring& source, const std::wstring& destination) {
-  if (!::CopyFileW(source.c_str(), destination.c_str(), FALSE)) FailCall("CopyFileW");
+  if (!::CopyFileW(source.c_str(), destination.c_str(), FALSE)) win::ThrowLastError("CopyFileW");
 }
 
 std::wstring ServerRelative(std::wstring_view name) {
@@ -58,12 +50,10 @@ FileTime LocalTime(int year, int month, int day, int hour, int minute, int secon
   local.wSecond = static_cast<WORD>(second);
   SYSTEMTIME utc{};
   if (!::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc))
-    FailCall("TzSpecificLocalTimeToSystemTime");
+    win::ThrowLastError("TzSpecificLocalTimeToSystemTime");
   FILETIME time{};
-  if (!::SystemTimeToFileTime(&utc, &time)) FailCall("SystemTimeToFileTime");
-  const auto ticks =
-      static_cast<LONGLONG>((ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime);
-  return (ticks - kTicksFrom1601To1970) / kTicksPerSecond;
+  if (!::SystemTimeToFileTime(&utc, &time)) win::ThrowLastError("SystemTimeToFileTime");
+  return win::SecondsOf(time);
 }
 
 ClientFolder::ClientFolder(Build build)
@@ -72,7 +62,7 @@ ClientFolder::ClientFolder(Build build)
   CopyInto(WindowsPath(SAMPLE_CLIENT_PROGRAM), local(kClientName));
 }
 
-std::wstring ClientFolder::programPath() const { return local(FileName(ProgramBuildPath(build_))); }
+std::wstring ClientFolder::programPath() const { return local(FileNameOf(ProgramBuildPath(build_))); }
 
 std::wstring ClientFolder::configPath() const { return local(VariantFor(build_).configFileName); }
 
@@ -111,7 +101,7 @@ void ClientFolder::addClip() const { CopyInto(WindowsPath(CLIP_FILE), local(kCli
 
 void ClientFolder::removeClientMarker() const {
   if (!::DeleteFileW(local(kClientMarkerName).c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
-    FailCall("DeleteFileW (client marker)");
+    win::ThrowLastError("DeleteFileW (client marker)");
 }
 
 std::map<std::wstring, ClientFolder::LocalFile> ClientFolder::localFiles() const {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "handles.h"
+#include "win32/handles.h"
 #include "runtime.h"
 #include "test_tree.h"
 #include "variant.h"

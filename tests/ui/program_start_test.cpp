@@ -5,16 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "program_session.h"
+#include "win32/paths.h"
 
 namespace dravelin::uitest {
 namespace {
 
 constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
-
-bool SameDirectory(const std::wstring& a, const std::wstring& b) {
-  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
 
 std::wstring SystemDirectory() {
   wchar_t directory[MAX_PATH];
@@ -32,7 +28,7 @@ TEST(ProgramStart, StartedFromTheSystemFolderTheClientRunsInItsOwn) {
     const RunResult result = run.finish();
     ASSERT_TRUE(result.clientStarted);
     const std::wstring workingDirectory = folder.clientWorkingDirectory();
-    EXPECT_TRUE(SameDirectory(workingDirectory, folder.directory()))
+    EXPECT_TRUE(win::SamePath(workingDirectory, folder.directory()))
         << testing::Path(workingDirectory) << " instead of " << testing::Path(folder.directory());
   }
 }

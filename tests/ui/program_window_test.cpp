@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "handles.h"
+#include "win32/handles.h"
 #include "program_pictures.h"
 #include "program_session.h"
 #include "uidriver.h"

@@ -2,6 +2,7 @@
 // driver until the target's modal loop handled it, and a button that closes the window would
 // leave the driver waiting on a window that is gone.
 #include "uidriver.h"
+#include "win32/last_error.h"
 
 namespace dravelin::uidriver {
 
@@ -12,8 +13,7 @@ constexpr LPARAM kKeyReleaseBits = 0xC0000000;
 constexpr int kScanCodeShift = 16;
 
 void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (!::PostMessageW(window, message, wParam, lParam))
-    throw DriverError("PostMessageW failed (error " + std::to_string(::GetLastError()) + ")");
+  if (!::PostMessageW(window, message, wParam, lParam)) win::ThrowLastError("PostMessageW");
 }
 
 WPARAM VirtualKey(Key key) {

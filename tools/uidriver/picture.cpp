@@ -2,8 +2,9 @@
 #include <fstream>
 #include <thread>
 
-#include "handles.h"
+#include "win32/handles.h"
 #include "uidriver.h"
+#include "win32/last_error.h"
 
 namespace dravelin::uidriver {
 
@@ -17,17 +18,13 @@ constexpr int kBmpBitsPerPixel = 24;
 constexpr int kBytesPerPixel = kBmpBitsPerPixel / 8;
 constexpr WORD kBmpSignature = 0x4D42;  // "BM"
 
-[[noreturn]] void FailCall(const char* call) {
-  throw DriverError(std::string(call) + " failed (error " + std::to_string(::GetLastError()) + ")");
-}
-
 void RepaintAndWait(HWND window, Milliseconds timeout) {
   // A target that does not answer would block the repaint below for good.
   WaitUntilIdle(window, timeout);
   // RDW_UPDATENOW sends the paint messages and returns once the target has painted.
   if (!::RedrawWindow(window, nullptr, nullptr,
                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW))
-    FailCall("RedrawWindow");
+    win::ThrowLastError("RedrawWindow");
   std::this_thread::sleep_for(kScreenCatchUp);
 }
 
@@ -41,23 +38,23 @@ void WriteRaw(std::ofstream& out, const T& value) {
 Picture CaptureWindow(HWND window, Milliseconds timeout) {
   RepaintAndWait(window, timeout);
   RECT rect{};
-  if (!::GetWindowRect(window, &rect)) FailCall("GetWindowRect");
+  if (!::GetWindowRect(window, &rect)) win::ThrowLastError("GetWindowRect");
   Picture picture;
   picture.width = rect.right - rect.left;
   picture.height = rect.bottom - rect.top;
 
   const win::WindowDC screen(nullptr);
-  if (!screen) FailCall("GetDC");
+  if (!screen) win::ThrowLastError("GetDC");
   const win::UniqueMemoryDC memory(::CreateCompatibleDC(screen.get()));
-  if (!memory) FailCall("CreateCompatibleDC");
+  if (!memory) win::ThrowLastError("CreateCompatibleDC");
   const win::UniqueBitmap bitmap(
       ::CreateCompatibleBitmap(screen.get(), picture.width, picture.height));
-  if (!bitmap) FailCall("CreateCompatibleBitmap");
+  if (!bitmap) win::ThrowLastError("CreateCompatibleBitmap");
   {
     const win::SelectedObject selected(memory.get(), bitmap.get());
     if (!::BitBlt(memory.get(), 0, 0, picture.width, picture.height, screen.get(), rect.left,
                   rect.top, SRCCOPY | CAPTUREBLT))
-      FailCall("BitBlt");
+      win::ThrowLastError("BitBlt");
   }
   // 32 bits per pixel, top-down (negative height): each pixel reads as 0x00RRGGBB.
   BITMAPINFO format{};
@@ -70,7 +67,7 @@ Picture CaptureWindow(HWND window, Milliseconds timeout) {
   picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height);
   if (::GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(picture.height),
                   picture.pixels.data(), &format, DIB_RGB_COLORS) != picture.height)
-    FailCall("GetDIBits");
+    win::ThrowLastError("GetDIBits");
   return picture;
 }
 

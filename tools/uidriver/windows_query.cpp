@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "uidriver.h"
+#include "win32/last_error.h"
 
 namespace dravelin::uidriver {
 
@@ -14,10 +15,6 @@ constexpr Milliseconds kPollInterval{20};
 constexpr int kClassNameCapacity = 256;
 
 [[noreturn]] void Fail(const std::string& what) { throw DriverError(what); }
-
-[[noreturn]] void FailCall(const char* call) {
-  Fail(std::string(call) + " failed (error " + std::to_string(::GetLastError()) + ")");
-}
 
 // Polls `ready` until it gives a non-null result or the time is up.
 template <typename Check>
@@ -44,7 +41,7 @@ GUITHREADINFO ThreadState(HWND window) {
   GUITHREADINFO state{};
   state.cbSize = sizeof state;
   const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
-  if (!thread || !::GetGUIThreadInfo(thread, &state)) FailCall("GetGUIThreadInfo");
+  if (!thread || !::GetGUIThreadInfo(thread, &state)) win::ThrowLastError("GetGUIThreadInfo");
   return state;
 }
 
@@ -156,9 +153,9 @@ void WaitUntilGone(HWND window, Milliseconds timeout) {
 
 ControlInfo InspectControl(HWND control) {
   wchar_t className[kClassNameCapacity] = {};
-  if (!::GetClassNameW(control, className, kClassNameCapacity)) FailCall("GetClassNameW");
+  if (!::GetClassNameW(control, className, kClassNameCapacity)) win::ThrowLastError("GetClassNameW");
   RECT rect{};
-  if (!::GetWindowRect(control, &rect)) FailCall("GetWindowRect");
+  if (!::GetWindowRect(control, &rect)) win::ThrowLastError("GetWindowRect");
   // Screen to the parent's client coordinates; a top-level window keeps screen coordinates.
   if (HWND parent = ::GetAncestor(control, GA_PARENT); parent && parent != ::GetDesktopWindow())
     ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
@@ -200,7 +197,7 @@ HWND WaitForFocusChange(HWND window, HWND previous, Milliseconds timeout) {
 
 RECT ClientRectOnScreen(HWND window) {
   RECT rect{};
-  if (!::GetClientRect(window, &rect)) FailCall("GetClientRect");
+  if (!::GetClientRect(window, &rect)) win::ThrowLastError("GetClientRect");
   ::MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
 }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "file_copy.h"
-#include "file_descriptor.h"
+#include "posix/file_descriptor.h"
 #include "path_parts.h"
 #include "runtime_error.h"
 #include "utf8.h"

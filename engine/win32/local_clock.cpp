@@ -5,6 +5,7 @@
 
 #include "local_clock.h"
 #include "windows_ticks.h"
+#include "win32/file_times.h"
 
 namespace dravelin {
 
@@ -18,8 +19,7 @@ bool Fits(int value) { return value >= 0 && value <= 0xFFFF; }
 std::optional<WallClock> LocalWallClock(FileTime time) {
   const std::optional<std::int64_t> ticks = ToWindowsTicks(time);
   if (!ticks) return std::nullopt;
-  const auto bits = static_cast<ULONGLONG>(*ticks);
-  const FILETIME file{static_cast<DWORD>(bits), static_cast<DWORD>(bits >> 32)};
+  const FILETIME file = win::FiletimeOf(*ticks);
   SYSTEMTIME utc{};
   SYSTEMTIME local{};
   // A null zone means the one currently set, each date taken with that year's daylight rules.
@@ -49,8 +49,7 @@ std::optional<FileTime> InstantOnLocalClock(const WallClock& clock) {
       !::SystemTimeToFileTime(&utc, &file)) {
     return std::nullopt;
   }
-  return FromWindowsTicks(
-      static_cast<std::int64_t>((ULONGLONG{file.dwHighDateTime} << 32) | file.dwLowDateTime));
+  return win::SecondsOf(file);
 }
 
 }  // namespace dravelin

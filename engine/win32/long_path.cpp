@@ -10,6 +10,7 @@
 
 #include "long_path.h"
 #include "runtime_error.h"
+#include "win32/last_error.h"
 
 namespace dravelin {
 
@@ -25,7 +26,7 @@ std::wstring FullPath(const std::wstring& path) {
   for (;;) {
     const DWORD length =
         GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) throw RuntimeError("GetFullPathNameW", GetLastError());
+    if (length == 0) win::ThrowLastError("GetFullPathNameW");
     if (length < full.size()) return std::wstring(full.data(), length);
     full.resize(length);  // too small: `length` is the size asked for
   }

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "file_descriptor.h"
+#include "posix/file_descriptor.h"
 #include "turn.h"
 #include "utf8.h"
 

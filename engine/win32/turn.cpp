@@ -9,8 +9,8 @@
 #include <iterator>
 #include <vector>
 
-#include "handles.h"
-#include "last_error.h"
+#include "win32/handles.h"
+#include "win32/last_error.h"
 #include "long_path.h"
 #include "text949.h"
 #include "turn.h"

@@ -6,6 +6,7 @@
 
 #include "runtime_error.h"
 #include "text949.h"
+#include "win32/last_error.h"
 
 namespace dravelin {
 
@@ -27,7 +28,7 @@ std::string ToCp949(std::wstring_view text) {
   const int length = CheckedLength(text.size());
   const int bytes =
       WideCharToMultiByte(kKoreanCodePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (bytes == 0) throw RuntimeError("WideCharToMultiByte", GetLastError());
+  if (bytes == 0) win::ThrowLastError("WideCharToMultiByte");
   std::string out(static_cast<std::size_t>(bytes), '\0');
   WideCharToMultiByte(kKoreanCodePage, 0, text.data(), length, out.data(), bytes, nullptr, nullptr);
   return out;
@@ -37,7 +38,7 @@ std::wstring FromCp949(std::string_view bytes) {
   if (bytes.empty()) return {};
   const int length = CheckedLength(bytes.size());
   const int units = MultiByteToWideChar(kKoreanCodePage, 0, bytes.data(), length, nullptr, 0);
-  if (units == 0) throw RuntimeError("MultiByteToWideChar", GetLastError());
+  if (units == 0) win::ThrowLastError("MultiByteToWideChar");
   std::wstring out(static_cast<std::size_t>(units), L'\0');
   MultiByteToWideChar(kKoreanCodePage, 0, bytes.data(), length, out.data(), units);
   return out;

@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "file_copy.h"
-#include "handles.h"
-#include "last_error.h"
+#include "win32/handles.h"
+#include "win32/paths.h"
+#include "win32/last_error.h"
 #include "long_path.h"
 #include "path_parts.h"
 #include "program_path.h"
@@ -191,22 +192,8 @@ void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
   copy.placed();
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
 
 }  // namespace
-
-std::wstring RunningProgramPath() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) win::ThrowLastError("GetModuleFileNameW");
-    if (length < path.size()) return std::wstring(path.data(), length);
-    path.resize(path.size() * 2);  // truncated: try again with room to spare
-  }
-}
 
 void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
                           const FileVersion& listed) {
@@ -218,7 +205,7 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
     throw RuntimeError("CopyFileW (read-only destination)", ERROR_ACCESS_DENIED);
   }
   const std::wstring& temporaryDirectory = this->temporaryDirectory(DirectoryOf(destination));
-  const bool ownProgram = SamePath(destination, RunningProgramPath());
+  const bool ownProgram = win::SamePath(destination, RunningProgramPath());
   // The running program is never moved aside where no later run would find it to remove.
   if (ownProgram && !inWorkFolder()) {
     throw RuntimeError("CreateDirectoryW (work folder)", ERROR_ALREADY_EXISTS);

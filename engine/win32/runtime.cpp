@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "handles.h"
+#include "win32/handles.h"
 #include "long_path.h"
 #include "path_parts.h"
 #include "program_path.h"
@@ -12,16 +12,12 @@
 #include "system_runtime.h"
 #include "text949.h"
 #include "text_input.h"
-#include "windows_ticks.h"
+#include "win32/last_error.h"
+#include "win32/file_times.h"
 
 namespace dravelin {
 
 namespace {
-
-FileTime ToFileTime(const FILETIME& ft) {
-  return FromWindowsTicks(
-      static_cast<std::int64_t>((ULONGLONG{ft.dwHighDateTime} << 32) | ft.dwLowDateTime));
-}
 
 constexpr DWORD kNotOrdinary =
     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -63,7 +59,7 @@ class FindListing final : public Listing {
         if (error != ERROR_NO_MORE_FILES) throw RuntimeError("FindNextFileW", error);
       }
       if (wanted(current)) {
-        return DirEntry{current.cFileName, ToFileTime(current.ftLastWriteTime), SizeOf(current)};
+        return DirEntry{current.cFileName, win::SecondsOf(current.ftLastWriteTime), SizeOf(current)};
       }
     }
     return std::nullopt;
@@ -154,9 +150,9 @@ class Win32Runtime final : public SystemRuntime {
   FileTime fileTimestamp(const std::wstring& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(ExtendedLengthPath(path).c_str(), GetFileExInfoStandard, &data)) {
-      throw RuntimeError("GetFileAttributesExW", GetLastError());
+      win::ThrowLastError("GetFileAttributesExW");
     }
-    return ToFileTime(data.ftLastWriteTime);
+    return win::SecondsOf(data.ftLastWriteTime);
   }
 
   void startProgram(const std::wstring& path) override {
@@ -175,7 +171,7 @@ class Win32Runtime final : public SystemRuntime {
 
   std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override {
     std::FILE* file = _wfopen(ExtendedLengthPath(path).c_str(), L"rb");
-    if (file == nullptr) throw RuntimeError("_wfopen", static_cast<long>(GetLastError()));
+    if (file == nullptr) win::ThrowLastError("_wfopen");
     return MakeTextInput(file);
   }
 };
