@@ -17,14 +17,12 @@ enum class NewerRule {
 
 struct Variant {
   Build build;
-  std::string_view programName;
   std::wstring_view configFileName;
   NewerRule newerRule;
 };
 
-inline constexpr Variant kCurrentVariant{Build::Current, "dravelin", L"CONFIG.DVL", NewerRule::Date};
-inline constexpr Variant kLegacyVariant{Build::Legacy, "dravelin-legacy", L"config.ini",
-                                        NewerRule::Text};
+inline constexpr Variant kCurrentVariant{Build::Current, L"CONFIG.DVL", NewerRule::Date};
+inline constexpr Variant kLegacyVariant{Build::Legacy, L"config.ini", NewerRule::Text};
 
 constexpr const Variant& VariantFor(Build build) {
   return build == Build::Legacy ? kLegacyVariant : kCurrentVariant;

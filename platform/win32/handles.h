@@ -94,7 +94,6 @@ struct Kernel {
 using UniqueWindow = UniqueHandle<traits::Window>;
 using UniqueFont = UniqueHandle<traits::GdiObject<HFONT>>;
 using UniqueBitmap = UniqueHandle<traits::GdiObject<HBITMAP>>;
-using UniqueBrush = UniqueHandle<traits::GdiObject<HBRUSH>>;
 using UniqueIcon = UniqueHandle<traits::Icon>;
 using UniqueMemoryDC = UniqueHandle<traits::MemoryDC>;
 using UniqueFindHandle = UniqueHandle<traits::FindFile>;
