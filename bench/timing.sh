@@ -6,6 +6,8 @@
 RUNS=${RUNS:-5}
 SCAN_FILES=10000 SCAN_FILE_BYTES=512
 COPY_FILES=200 COPY_FILE_BYTES=$((1024 * 1024))
+# The client that the scan ends by starting: the sample client, examples/sample_client.cpp.
+SCAN_CLIENT=client.exe
 
 now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
 
@@ -15,6 +17,20 @@ timed() {
   start=$(now_us)
   "$@" >/dev/null
   end=$(now_us)
+  echo $((end - start))
+}
+
+# timed_checked CMD...: as timed, but ends the benchmark when CMD fails, since a run that gave
+# up half-way would pass for a fast one. (A runner's own status is lost in $(...) otherwise.)
+timed_checked() {
+  local start end status=0
+  start=$(now_us)
+  "$@" >/dev/null || status=$?
+  end=$(now_us)
+  if [ "$status" -ne 0 ]; then
+    echo "run-bench: $* ended with status $status" >&2
+    exit 1
+  fi
   echo $((end - start))
 }
 

@@ -1,0 +1,138 @@
+// scan-floor: the least that a start-up check with nothing to update can cost a Windows program
+// with a window, for bench/run-bench to time the program against. It shows one plain window,
+// lists the server directory and the local directory once each, compares each server file's
+// last-write time with that of the local file of the same name (letter case aside), destroys
+// the window, starts the client program without waiting for it, and ends.
+//   scan-floor SERVER-DIRECTORY LOCAL-DIRECTORY CLIENT-PROGRAM
+// The client starts in its own directory, as the program starts it.
+// Exit status: 0 every server file is up to date locally, 3 some are not, 1 a system call failed.
+#include <windows.h>
+
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <unordered_map>
+
+#include "handles.h"
+#include "last_error.h"
+
+namespace {
+
+using dravelin::win::ThrowLastError;
+using dravelin::win::UniqueFindHandle;
+using dravelin::win::UniqueKernelHandle;
+using dravelin::win::UniqueWindow;
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitOutOfDate = 3;
+constexpr int kArguments = 4;  // the program's own name and three more
+constexpr wchar_t kWindowClass[] = L"DravelinScanFloor";
+constexpr wchar_t kCaption[] = L"scan floor";
+constexpr int kWidth = 360;
+constexpr int kHeight = 120;
+
+// Names as the file system compares them: letter case aside.
+std::wstring NameKey(const wchar_t* name) {
+  std::wstring key(name);
+  ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+  return key;
+}
+
+// Calls `visit` with each entry of `directory` (subdirectories included), from one listing.
+template <typename Visit>
+void ListOnce(const std::wstring& directory, Visit visit) {
+  WIN32_FIND_DATAW entry{};
+  const UniqueFindHandle find(::FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic,
+                                                 &entry, FindExSearchNameMatch, nullptr,
+                                                 FIND_FIRST_EX_LARGE_FETCH));
+  if (!find) ThrowLastError("FindFirstFileExW");
+  do {
+    visit(entry);
+  } while (::FindNextFileW(find.get(), &entry));
+  if (::GetLastError() != ERROR_NO_MORE_FILES) ThrowLastError("FindNextFileW");
+}
+
+// How many server files are missing locally or newer than the local copy.
+int OutOfDateFiles(const std::wstring& server, const std::wstring& local) {
+  std::unordered_map<std::wstring, FILETIME> localTimes;
+  ListOnce(local, [&](const WIN32_FIND_DATAW& entry) {
+    localTimes.emplace(NameKey(entry.cFileName), entry.ftLastWriteTime);
+  });
+  int outOfDate = 0;
+  ListOnce(server, [&](const WIN32_FIND_DATAW& entry) {
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+    const auto found = localTimes.find(NameKey(entry.cFileName));
+    const bool missing = found == localTimes.end();
+    if (missing || ::CompareFileTime(&entry.ftLastWriteTime, &found->second) > 0) ++outOfDate;
+  });
+  return outOfDate;
+}
+
+UniqueWindow ShowPlainWindow(HINSTANCE instance) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = ::DefWindowProcW;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClass;
+  if (!::RegisterClassExW(&windowClass)) ThrowLastError("RegisterClassExW");
+  UniqueWindow window(::CreateWindowExW(0, kWindowClass, kCaption, WS_OVERLAPPEDWINDOW,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr,
+                                        nullptr, instance, nullptr));
+  if (!window) ThrowLastError("CreateWindowExW");
+  ::ShowWindow(window.get(), SW_SHOWNORMAL);
+  ::UpdateWindow(window.get());
+  return window;
+}
+
+// Whatever the window has been sent so far, handled, as any program with a window must.
+void DispatchPending() {
+  MSG message{};
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+void StartClient(const std::wstring& program, const std::wstring& directory) {
+  std::wstring commandLine = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.c_str(), &startup, &process)) {
+    ThrowLastError("CreateProcessW");
+  }
+  const UniqueKernelHandle thread(process.hThread);
+  const UniqueKernelHandle started(process.hProcess);
+}
+
+std::wstring DirectoryOf(const std::wstring& path) {
+  return path.substr(0, path.find_last_of(L'\\'));
+}
+
+int Run(HINSTANCE instance, const std::wstring& server, const std::wstring& local,
+        const std::wstring& client) {
+  UniqueWindow window = ShowPlainWindow(instance);
+  DispatchPending();
+  const int outOfDate = OutOfDateFiles(server, local);
+  window.reset();
+  StartClient(client, DirectoryOf(client));
+  return outOfDate == 0 ? 0 : kExitOutOfDate;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // A program with a window has no console to explain its usage on: the status says it.
+  if (__argc != kArguments) return kExitUsage;
+  try {
+    return Run(instance, __wargv[1], __wargv[2], __wargv[3]);
+  } catch (const std::exception&) {
+    return kExitFailed;
+  }
+}
