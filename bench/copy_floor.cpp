@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "handles.h"
-#include "last_error.h"
+#include "win32/handles.h"
+#include "win32/last_error.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "handles.h"
-#include "last_error.h"
+#include "win32/handles.h"
+#include "win32/last_error.h"
 
 namespace {
 
