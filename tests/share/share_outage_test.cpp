@@ -18,7 +18,7 @@
 namespace dravelin::sharetest {
 namespace {
 
-using uitest::Answer;
+using testing::Answer;
 using uitest::ClientFolder;
 using uitest::RunResult;
 
@@ -120,8 +120,8 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
   constexpr std::wstring_view kLongFile = L"대용량.pak";
   const std::string serverBytes(kLongFileBytes, 's');
   const std::string localBytes = "the old version, whole";
-  for (Build build : {Build::Current, Build::Legacy}) {
-    SCOPED_TRACE(uitest::BuildName(build));
+  for (Build build : testing::kBuilds) {
+    SCOPED_TRACE(testing::BuildName(build));
     const SharedFolder server;
     const ClientFolder client(build);
     server.write(kLongFile, serverBytes, {kDecember});

@@ -14,7 +14,7 @@
 namespace dravelin::sharetest {
 namespace {
 
-using uitest::Answer;
+using testing::Answer;
 using uitest::ClientFolder;
 
 constexpr std::wstring_view kPack = L"패치.pak";
@@ -28,8 +28,8 @@ TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
   const std::string listed(kListedBytes, 'a');
   const std::string final(kFinalBytes, 'b');
   const std::string old = "the old version, whole";
-  for (Build build : {Build::Current, Build::Legacy}) {
-    SCOPED_TRACE(uitest::BuildName(build));
+  for (Build build : testing::kBuilds) {
+    SCOPED_TRACE(testing::BuildName(build));
     const SharedFolder server;
     const ClientFolder client(build);
     server.write(kPack, listed, {kDecember});

@@ -13,7 +13,7 @@
 namespace dravelin::sharetest {
 namespace {
 
-using uitest::Answer;
+using testing::Answer;
 using uitest::ClientFolder;
 using uitest::RunResult;
 
@@ -106,7 +106,7 @@ TEST_P(ShareUpdateTest, NewerFilesAreAskedAboutAndCopiedWithTheirTimes) {
   const RunResult result = RunProgram(client_, {Answer::Replace, Answer::Replace});
 
   std::set<std::wstring> asked;
-  for (const uitest::AskedQuestion& q : result.questions) {
+  for (const testing::Question& q : result.questions) {
     asked.insert(q.fileName);
     EXPECT_TRUE(q.newDate.ends_with(L"로")) << uidriver::ToUtf8(q.newDate);
     if (q.fileName == server_.throughShare(kMissingLocally.name)) {
@@ -142,11 +142,8 @@ TEST_P(ShareUpdateTest, TheRunAfterTheCopiesAsksNothing) {
   expectEndedWithTheClient(second);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBuilds, ShareUpdateTest,
-                         ::testing::Values(Build::Current, Build::Legacy),
-                         [](const ::testing::TestParamInfo<Build>& build) {
-                           return uitest::BuildName(build.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(BothBuilds, ShareUpdateTest, ::testing::ValuesIn(testing::kBuilds),
+                         testing::BuildTestName);
 
 }  // namespace
 }  // namespace dravelin::sharetest

@@ -16,7 +16,7 @@ namespace dravelin::stalltest {
 namespace {
 
 using namespace std::chrono_literals;
-using uitest::Answer;
+using testing::Answer;
 using uitest::ClientFolder;
 using uitest::ProgramRun;
 using uitest::RunResult;
@@ -135,10 +135,8 @@ TEST_P(StallTest, TheWindowAnswersWhileAServerFileIsRead) {
   expectCopiedAndEnded(result, kReadFile, bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBuilds, StallTest, ::testing::Values(Build::Current, Build::Legacy),
-                         [](const ::testing::TestParamInfo<Build>& build) {
-                           return uitest::BuildName(build.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(BothBuilds, StallTest, ::testing::ValuesIn(testing::kBuilds),
+                         testing::BuildTestName);
 
 }  // namespace
 }  // namespace dravelin::stalltest

@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include "builds.h"
 #include "update_choice.h"
 
 namespace dravelin::win {
 namespace {
 
 using namespace checkupdate;
-
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
+using testing::kBuilds;
 
 HINSTANCE ThisProgram() { return ::GetModuleHandleW(nullptr); }
 

@@ -11,8 +11,6 @@
 namespace dravelin::uitest {
 namespace {
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
-
 // Local wall-clock times and the texts the questions show for them.
 const FileTime kNovember = LocalTime(2026, 11, 1, 9, 0, 0);
 const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
@@ -68,7 +66,7 @@ const Candidate* FindCandidate(const ClientFolder& folder, const std::wstring& f
 // Every question names a candidate, once, with its captions; returns the names in asked order.
 std::vector<std::wstring> CheckQuestions(const ClientFolder& folder, const RunResult& result) {
   std::vector<std::wstring> asked;
-  for (const AskedQuestion& q : result.questions) {
+  for (const Question& q : result.questions) {
     const Candidate* c = FindCandidate(folder, q.fileName);
     if (!c) {
       ADD_FAILURE() << "asked about " << uidriver::ToUtf8(q.fileName);

@@ -11,7 +11,6 @@
 namespace dravelin::uitest {
 namespace {
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 constexpr size_t kHugeLineBytes = 10 * 1024 * 1024;
 constexpr size_t kNulFileBytes = 64 * 1024;
 const FileTime kServerTime = LocalTime(2026, 12, 1, 15, 4, 5);

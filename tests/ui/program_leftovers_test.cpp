@@ -16,7 +16,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 constexpr int kFiles = 40;
 constexpr std::size_t kFileBytes = 4 << 20;  // big enough that the kill finds a copy under way
 constexpr auto kPollInterval = 2ms;

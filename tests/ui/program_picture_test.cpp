@@ -10,7 +10,6 @@
 namespace dravelin::uitest {
 namespace {
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 // The welcome banner is a 16-colour picture; stretched, its top left part alone shows several.
 constexpr int kFewestBannerColours = 4;
 

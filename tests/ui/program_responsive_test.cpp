@@ -15,7 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 constexpr std::size_t kBigFileBytes = std::size_t{64} << 20;
 constexpr auto kHungAfter = 5000ms;  // the system's own limit
 constexpr auto kProbeInterval = 5ms;

@@ -30,8 +30,6 @@ std::wstring ServerRelative(std::wstring_view name) {
 
 }  // namespace
 
-std::string BuildName(Build build) { return build == Build::Legacy ? "legacy" : "current"; }
-
 std::wstring WindowsPath(std::string_view buildPath) {
   std::wstring path(buildPath.begin(), buildPath.end());  // build paths are ASCII
   if (!path.starts_with(L'/')) return path;

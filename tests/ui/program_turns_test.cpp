@@ -21,7 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using Runs = std::vector<std::unique_ptr<ProgramRun>>;
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 constexpr int kNewerFiles = 3;
 constexpr std::size_t kFileBytes = std::size_t{6} << 20;
 constexpr auto kPollInterval = 5ms;

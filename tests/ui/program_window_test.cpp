@@ -13,8 +13,6 @@
 namespace dravelin::uitest {
 namespace {
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
-
 struct ExpectedControl {
   int id;
   std::wstring_view className;
