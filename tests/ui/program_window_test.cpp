@@ -5,20 +5,14 @@
 
 #include <cstdlib>
 
-#include "win32/handles.h"
+#include "expected_controls.h"
 #include "program_pictures.h"
 #include "program_session.h"
 #include "uidriver.h"
+#include "win32/handles.h"
 
 namespace dravelin::uitest {
 namespace {
-
-struct ExpectedControl {
-  int id;
-  std::wstring_view className;
-  std::wstring_view text;
-  RECT rect;  // in client pixels
-};
 
 // Top of the z-order first: the animation lies on the banner.
 std::vector<ExpectedControl> ExpectedControls(Build build) {
@@ -50,30 +44,9 @@ void WhileTheFirstQuestionShows(const ClientFolder& folder, Look look) {
   EXPECT_EQ(result.exitCode, 0u);
 }
 
-void ExpectControls(HWND window, const std::vector<ExpectedControl>& expected) {
-  const std::vector<uidriver::ControlInfo> controls = uidriver::ListControls(window);
-  ASSERT_EQ(controls.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    SCOPED_TRACE("control " + std::to_string(expected[i].id));
-    EXPECT_EQ(controls[i].id, expected[i].id);
-    EXPECT_EQ(controls[i].className, expected[i].className);
-    EXPECT_EQ(controls[i].text, expected[i].text);
-    EXPECT_EQ(controls[i].rect.left, expected[i].rect.left);
-    EXPECT_EQ(controls[i].rect.top, expected[i].rect.top);
-    EXPECT_EQ(controls[i].rect.right, expected[i].rect.right);
-    EXPECT_EQ(controls[i].rect.bottom, expected[i].rect.bottom);
-    EXPECT_TRUE(controls[i].visible);
-  }
-}
-
 int ScreenDpi() {
   const win::WindowDC screen(nullptr);
   return ::GetDeviceCaps(screen.get(), LOGPIXELSX);
-}
-
-SIZE ClientSize(HWND window) {
-  const RECT client = uidriver::ClientRectOnScreen(window);
-  return {client.right - client.left, client.bottom - client.top};
 }
 
 TEST(ProgramWindow, ControlsSitAtTheirDesignedPixelsBehindTheQuestion) {
