@@ -12,8 +12,6 @@ namespace dravelin::uitest {
 namespace {
 
 // Local wall-clock times and the texts the questions show for them.
-const FileTime kNovember = LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
 const FileTime kLateDecember = LocalTime(2026, 12, 24, 0, 30, 0);
 constexpr std::wstring_view kNovemberText = L"2026-11-01 오전 9:00:00";
 constexpr std::wstring_view kDecemberText = L"2026-12-01 오후 3:04:05";

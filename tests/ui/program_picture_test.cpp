@@ -47,7 +47,7 @@ TEST(ProgramPictures, BannerAnimationPlainStripAndTheQuestion) {
     const ClientFolder folder(build);
     folder.writeConfig();
     folder.addClip();
-    folder.writeServer(L"한글파일.dat", "server copy", LocalTime(2026, 12, 1, 15, 4, 5));
+    folder.writeServer(L"한글파일.dat", "server copy", kDecember);
     ProgramRun run(folder);
     const HWND dialog = run.nextQuestion();
     ASSERT_NE(dialog, nullptr);

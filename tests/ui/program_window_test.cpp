@@ -24,7 +24,7 @@ std::vector<ExpectedControl> ExpectedControls(Build build) {
 // A client directory whose server holds one file that the client lacks: one question.
 void LayOutOneQuestion(const ClientFolder& folder) {
   folder.writeConfig();
-  folder.writeServer(L"new.dat", "server copy", LocalTime(2026, 12, 1, 15, 4, 5));
+  folder.writeServer(L"new.dat", "server copy", kDecember);
 }
 
 // Runs `look` on the progress window and the first question, then skips it; the run must then
@@ -95,7 +95,7 @@ TEST(ProgramWindow, ShownEvenWithoutAConfigurationFile) {
   for (Build build : kBuilds) {
     SCOPED_TRACE(BuildName(build));
     const ClientFolder folder(build);
-    folder.writeServer(L"new.dat", "server copy", LocalTime(2026, 12, 1, 15, 4, 5));
+    folder.writeServer(L"new.dat", "server copy", kDecember);
     const auto before = folder.localFiles();
     const RunResult result = RunProgram(folder);
     EXPECT_EQ(folder.localFiles(), before);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "builds.h"
+#include "local_dates.h"
 #include "questions.h"
 #include "runtime.h"
 #include "test_tree.h"
@@ -38,9 +39,6 @@ inline constexpr std::wstring_view kClientMarkerName = L"client-started.txt";
 // A path given by the build system (a Linux path when the tests run under Wine) as Windows
 // programs see it.
 std::wstring WindowsPath(std::string_view buildPath);
-
-// The instant at which the local wall clock shows this date and time.
-FileTime LocalTime(int year, int month, int day, int hour, int minute, int second);
 
 // A client directory holding a copy of one program and the sample client, and a server
 // directory with a Korean name, both removed at the end.

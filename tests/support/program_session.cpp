@@ -7,7 +7,6 @@
 #include "text949.h"
 #include "uidriver.h"
 #include "win32/last_error.h"
-#include "win32/file_times.h"
 #include "path_parts.h"
 
 namespace dravelin::uitest {
@@ -36,22 +35,6 @@ std::wstring WindowsPath(std::string_view buildPath) {
   // Wine maps the Linux root to drive Z:.
   std::replace(path.begin(), path.end(), L'/', L'\\');
   return L"Z:" + path;
-}
-
-FileTime LocalTime(int year, int month, int day, int hour, int minute, int second) {
-  SYSTEMTIME local{};
-  local.wYear = static_cast<WORD>(year);
-  local.wMonth = static_cast<WORD>(month);
-  local.wDay = static_cast<WORD>(day);
-  local.wHour = static_cast<WORD>(hour);
-  local.wMinute = static_cast<WORD>(minute);
-  local.wSecond = static_cast<WORD>(second);
-  SYSTEMTIME utc{};
-  if (!::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc))
-    win::ThrowLastError("TzSpecificLocalTimeToSystemTime");
-  FILETIME time{};
-  if (!::SystemTimeToFileTime(&utc, &time)) win::ThrowLastError("SystemTimeToFileTime");
-  return win::SecondsOf(time);
 }
 
 ClientFolder::ClientFolder(Build build)
