@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "mounted_folder.h"
 #include "runtime.h"
 
 namespace dravelin::sharetest {
@@ -43,34 +44,17 @@ struct PreciseTime {
   std::int64_t ticks = 0;
 };
 
-// A server directory of its own on the share, with a Korean name: written in the served
-// directory, named to the programs through the mount, removed with everything in it.
-class SharedFolder {
+// A server directory of its own on the share: written in the served directory, named to the
+// programs through the mount.
+class SharedFolder : public uitest::MountedFolder {
  public:
   SharedFolder();
-  ~SharedFolder();
-  SharedFolder(const SharedFolder&) = delete;
-  SharedFolder& operator=(const SharedFolder&) = delete;
-
-  // The folder through the share with its closing separator: what Server_directory names.
-  std::wstring prefix() const;
-  // A file of the folder as the programs see it, through the share.
-  std::wstring throughShare(std::wstring_view name) const { return prefix() + std::wstring(name); }
 
   // Writes the file in the served directory as copying a new version onto the share does:
   // truncated, written a piece at a time, then given its time.
   void write(std::wstring_view name, std::string_view bytes, PreciseTime modified) const;
   void makeDirectory(std::wstring_view name) const;
-
- private:
-  std::wstring served(std::wstring_view name) const;
-
-  std::wstring name_;
 };
-
-// A client's configuration naming the folder as its server directory and the sample client as
-// the program to start, in code page 949.
-std::string ConfigFor(const SharedFolder& server);
 
 // The last-write time of a file to the 100-ns tick, as Windows reports it.
 PreciseTime PreciseModified(const std::wstring& path);

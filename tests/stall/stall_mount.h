@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "mounted_folder.h"
 #include "runtime.h"
 
 namespace dravelin::stalltest {
@@ -28,27 +29,16 @@ struct StallLocation {
 // The mount of this test run; throws when the tests were not started by run-stall-tests.
 const StallLocation& Mount();
 
-// A server directory of its own on the mount, with a Korean name: written in the source
-// directory, named to the programs through the mount, removed with everything in it.
-class StallFolder {
+// A server directory of its own on the mount: written in the source directory, named to the
+// programs through the mount.
+class StallFolder : public uitest::MountedFolder {
  public:
   StallFolder();
-  ~StallFolder();
-  StallFolder(const StallFolder&) = delete;
-  StallFolder& operator=(const StallFolder&) = delete;
 
-  // The folder through the mount with its closing separator: what Server_directory names.
-  std::wstring prefix() const;
-  std::wstring throughMount(std::wstring_view name) const { return prefix() + std::wstring(name); }
   // The folder, or a file in it, as stall-fs names it: relative to the mount's root, with '/'.
   std::wstring relative(std::wstring_view name = {}) const;
 
   void write(std::wstring_view name, std::string_view bytes, FileTime modified) const;
-
- private:
-  std::wstring source(std::wstring_view name) const;
-
-  std::wstring name_;
 };
 
 // What stalls: each kind has its request and its two markers in the control directory.

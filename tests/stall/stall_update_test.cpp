@@ -9,7 +9,6 @@
 
 #include "program_session.h"
 #include "stall_mount.h"
-#include "text949.h"
 #include "uidriver.h"
 
 namespace dravelin::stalltest {
@@ -18,11 +17,10 @@ namespace {
 using namespace std::chrono_literals;
 using testing::Answer;
 using uitest::ClientFolder;
+using uitest::kDecember;
+using uitest::kNovember;
 using uitest::ProgramRun;
 using uitest::RunResult;
-
-const FileTime kNovember = uitest::LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = uitest::LocalTime(2026, 12, 1, 15, 4, 5);
 
 constexpr auto kStallLength = 10s;
 // The longest the window may take to answer a probe. Not scaled: it is the window's promise,
@@ -52,8 +50,7 @@ class StallTest : public ::testing::TestWithParam<Build> {
   StallTest() : client_(GetParam()) {}
 
   void SetUp() override {
-    client_.writeConfig(ToCp949(L"Server_directory=" + server_.prefix() + L"\r\nExe_Program=" +
-                                std::wstring(uitest::kClientName) + L"\r\n"));
+    client_.writeConfigNaming(server_.prefix());
     elsewhere_.write(kElsewhereFile, "elsewhere", kNovember);
   }
 

@@ -37,6 +37,11 @@ std::wstring WindowsPath(std::string_view buildPath) {
   return L"Z:" + path;
 }
 
+std::string ConfigNaming(const std::wstring& serverPrefix) {
+  return ToCp949(L"Server_directory=" + serverPrefix + L"\r\nExe_Program=" +
+                 std::wstring(kClientName) + L"\r\n");
+}
+
 ClientFolder::ClientFolder(Build build)
     : build_(build), serverDir_(serverRoot_.makeDirectory(kServerDirectoryName)) {
   CopyInto(ProgramBuildPath(build), programPath());
@@ -71,11 +76,6 @@ void ClientFolder::writeLocalBytes(std::wstring_view name, std::string_view byte
 
 void ClientFolder::writeConfig(std::string_view bytes) const {
   client_.write(VariantFor(build_).configFileName, bytes);
-}
-
-std::string ClientFolder::standardConfig() const {
-  return ToCp949(L"Server_directory=" + serverPrefix() + L"\r\nExe_Program=" +
-                 std::wstring(kClientName) + L"\r\n");
 }
 
 void ClientFolder::addClip() const { CopyInto(WindowsPath(CLIP_FILE), local(kClipName)); }

@@ -40,6 +40,10 @@ inline constexpr std::wstring_view kClientMarkerName = L"client-started.txt";
 // programs see it.
 std::wstring WindowsPath(std::string_view buildPath);
 
+// A client's configuration: Server_directory (`serverPrefix`, with its closing separator) and
+// Exe_Program (the sample client), in code page 949.
+std::string ConfigNaming(const std::wstring& serverPrefix);
+
 // A client directory holding a copy of one program and the sample client, and a server
 // directory with a Korean name, both removed at the end.
 class ClientFolder {
@@ -65,7 +69,11 @@ class ClientFolder {
   void writeConfig(std::string_view bytes) const;
   // Server_directory (the server prefix) and Exe_Program (the sample client), in code page 949.
   void writeConfig() const { writeConfig(standardConfig()); }
-  std::string standardConfig() const;
+  std::string standardConfig() const { return ConfigNaming(serverPrefix()); }
+  // The same, naming a server directory elsewhere (a folder on a mount).
+  void writeConfigNaming(const std::wstring& serverPrefix) const {
+    writeConfig(ConfigNaming(serverPrefix));
+  }
   // The sample animation clip as filecopy.avi.
   void addClip() const;
 

@@ -1,0 +1,58 @@
+#include "mounted_folder.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "test_tree.h"
+#include "uidriver.h"
+#include "win32/last_error.h"
+
+namespace dravelin::uitest {
+
+namespace {
+
+std::wstring UniqueFolderName() {
+  static std::atomic<int> count = 0;
+  return L"패치 서버 " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++count);
+}
+
+}  // namespace
+
+std::wstring RunnerPath(const char* name, std::string_view runnerScript) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') {
+    throw std::runtime_error(std::string(name) + " is not set: run these tests through " +
+                             std::string(runnerScript));
+  }
+  return uidriver::FromUtf8(value);
+}
+
+std::wstring JoinPath(const std::wstring& directory, std::wstring_view name) {
+  return directory + L"\\" + std::wstring(name);
+}
+
+MountedFolder::MountedFolder(std::wstring mounted, std::wstring behind)
+    : mounted_(std::move(mounted)), behind_(std::move(behind)), name_(UniqueFolderName()) {
+  if (!::CreateDirectoryW(this->behind().c_str(), nullptr)) win::ThrowLastError("CreateDirectoryW");
+}
+
+MountedFolder::~MountedFolder() {
+  std::error_code ignored;  // a folder left behind goes with the script's temporary directory
+  std::filesystem::remove_all(testing::Path(behind()), ignored);
+}
+
+std::wstring MountedFolder::prefix() const { return JoinPath(mounted_, name_) + L"\\"; }
+
+std::wstring MountedFolder::behind(std::wstring_view name) const {
+  const std::wstring folder = JoinPath(behind_, name_);
+  return name.empty() ? folder : JoinPath(folder, name);
+}
+
+}  // namespace dravelin::uitest
