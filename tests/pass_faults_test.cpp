@@ -157,9 +157,17 @@ TEST_F(PassFaults, AServerDirectoryRemovedAtTheFirstQuestionEndsTheScanCleanly) 
     expectWhole(name, hadLocalCopy ? std::set<std::string>{"old", "new"}
                                    : std::set<std::string>{"", "new"});
   }
-  // Every candidate was tried (Replace All), and no copy could find its source.
-  EXPECT_GE(runtime_.calls("copyFile"), 1);
-  for (const auto& line : log_) EXPECT_FALSE(line.starts_with(L"copied ")) << line.size();
+  // Every candidate that the listing still gave was tried (Replace All), and no copy could find
+  // its source. On Windows the listing read all five names in one batch before the first
+  // question; on POSIX it passes over each name that is gone by the time it reaches it, so only
+  // the file asked about is left.
+#ifdef _WIN32
+  const int candidates = static_cast<int>(names.size());
+#else
+  const int candidates = 1;
+#endif
+  EXPECT_EQ(runtime_.calls("copyFile"), candidates);
+  for (const auto& line : log_) EXPECT_FALSE(line.starts_with(L"copied ")) << line;
   expectCleanEndAndClientStarted();
 }
 

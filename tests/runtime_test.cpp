@@ -19,6 +19,7 @@ namespace {
 using testing::MakeHidden;
 using testing::MakeReadOnly;
 using testing::MakeSystemFile;
+using testing::ScopedCurrentDirectory;
 using testing::SetModified;
 using testing::TempTree;
 namespace fs = std::filesystem;
@@ -118,10 +119,10 @@ TEST_F(RuntimeServices, StartProgramRunsItInItsOwnDirectoryWithoutWaiting) {
   const fs::path dir = testing::Path(runtime_->programDirectory());
   const fs::path marker = dir / "marker-program.started";
   fs::remove(marker);
-  const fs::path callersDirectory = fs::current_path();
-  fs::current_path(tree_.root());
-  runtime_->startProgram(testing::Wide(dir / MARKER_PROGRAM_NAME));
-  fs::current_path(callersDirectory);
+  {
+    const ScopedCurrentDirectory elsewhere(tree_.root());
+    runtime_->startProgram(testing::Wide(dir / MARKER_PROGRAM_NAME));
+  }
   for (int i = 0; i < 200 && !fs::exists(marker); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }

@@ -172,6 +172,16 @@ bool WorkFolderPresent(const std::wstring& directory) {
   return fs::exists(Path(directory) / Path(kWorkFolderName));
 }
 
+ScopedCurrentDirectory::ScopedCurrentDirectory(const fs::path& directory)
+    : previous_(fs::current_path()) {
+  fs::current_path(directory);
+}
+
+ScopedCurrentDirectory::~ScopedCurrentDirectory() {
+  std::error_code ignored;  // a destructor cannot throw; the directory was there a moment ago
+  fs::current_path(previous_, ignored);
+}
+
 #ifdef _WIN32
 
 UtcClock::UtcClock() {
