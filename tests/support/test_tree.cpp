@@ -90,7 +90,7 @@ std::string ReadAll(const std::wstring& file) {
 namespace {
 void SetAttribute(const std::wstring& file, DWORD attribute, bool on) {
   const DWORD current = GetFileAttributesW(file.c_str());
-  if (current == INVALID_FILE_ATTRIBUTES) throw std::runtime_error("GetFileAttributesW");
+  if (current == INVALID_FILE_ATTRIBUTES) win::ThrowLastError("GetFileAttributesW");
   SetFileAttributesW(file.c_str(), on ? current | attribute : current & ~attribute);
 }
 }  // namespace
