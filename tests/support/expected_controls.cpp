@@ -30,4 +30,12 @@ SIZE ClientSize(HWND window) {
   return {client.right - client.left, client.bottom - client.top};
 }
 
+bool GrowFrame(HWND window, SIZE growth) {
+  RECT frame{};
+  return ::GetWindowRect(window, &frame) &&
+         ::SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + growth.cx,
+                        frame.bottom - frame.top + growth.cy,
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace dravelin::uitest

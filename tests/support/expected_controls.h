@@ -28,4 +28,8 @@ void ExpectControls(HWND window, const std::vector<ExpectedControl>& expected);
 // The size of the window's client area, in pixels.
 SIZE ClientSize(HWND window);
 
+// Makes the window's frame larger by `growth` where it stands, as a user dragging its corner
+// would; false when the system refused.
+bool GrowFrame(HWND window, SIZE growth);
+
 }  // namespace dravelin::uitest

@@ -99,11 +99,7 @@ TEST(DialogLayout, LegacyBuildWindowIsSizableCentredWithAModalFrame) {
 
 TEST(DialogLayout, LegacyBuildMovesNothingWhenResized) {
   WithDialog(Build::Legacy, [](HWND dialog) {
-    RECT frame{};
-    ASSERT_TRUE(::GetWindowRect(dialog, &frame));
-    ASSERT_TRUE(::SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + 200,
-                               frame.bottom - frame.top + 150,
-                               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(GrowFrame(dialog, {200, 150}));
     EXPECT_EQ(ClientSize(dialog).cx, 367 + 200);
     EXPECT_EQ(ClientSize(dialog).cy, 96 + 150);
     ExpectControls(dialog, kLegacyControls);

@@ -78,11 +78,7 @@ TEST(ProgramWindow, LegacyWindowKeepsItsControlsWhenResized) {
   LayOutOneQuestion(folder);
   WhileTheFirstQuestionShows(folder, [&](HWND progress, HWND) {
     EXPECT_TRUE(::GetWindowLongW(progress, GWL_STYLE) & WS_THICKFRAME);
-    RECT frame{};
-    ASSERT_TRUE(::GetWindowRect(progress, &frame));
-    ASSERT_TRUE(::SetWindowPos(progress, nullptr, 0, 0, frame.right - frame.left + 120,
-                               frame.bottom - frame.top + 90,
-                               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(GrowFrame(progress, {120, 90}));
     EXPECT_EQ(ClientSize(progress).cx, 488 + 120);
     EXPECT_EQ(ClientSize(progress).cy, 142 + 90);
     ExpectControls(progress, ExpectedControls(Build::Legacy));
