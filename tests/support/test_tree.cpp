@@ -159,6 +159,12 @@ int CountLeftovers(const std::wstring& directory) {
   return count;
 }
 
+std::set<std::wstring> ListedNames(Listing& listing) {
+  std::set<std::wstring> names;
+  while (const auto entry = listing.next()) names.insert(entry->name);
+  return names;
+}
+
 FileVersion ListedVersion(Runtime& runtime, const std::wstring& file) {
   const std::optional<DirEntry> listed = runtime.listFiles(file)->next();
   return listed ? listed->version() : FileVersion{};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,9 @@ FileTime Modified(const std::wstring& file_name);
 void MakeHidden(const std::wstring& file_name);
 void MakeSystemFile(const std::wstring& file_name);  // Windows only; nothing on POSIX
 void MakeReadOnly(const std::wstring& file_name, bool readOnly);
+
+// The names that a listing gives, to its end.
+std::set<std::wstring> ListedNames(Listing& listing);
 
 // The version of `file_name` that a listing shows now; none (all zero) for a file that no listing
 // shows (a missing file, a directory).
