@@ -11,7 +11,7 @@
 #include "win32/handles.h"
 #include "work_folder.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 namespace {
 
 // Large enough that a copy takes more than one read over SMB.
@@ -110,8 +110,8 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
   constexpr std::wstring_view kLongFile = L"대용량.pak";
   const std::string serverBytes(kLongFileBytes, 's');
   const std::string localBytes = "the old version, whole";
-  for (Build build : testing::kBuilds) {
-    SCOPED_TRACE(testing::BuildName(build));
+  for (Build build : kBuilds) {
+    SCOPED_TRACE(BuildName(build));
     const SharedFolder server;
     const ClientFolder client(build);
     LayOutANewerCopy(server, client, kLongFile, serverBytes, localBytes);
@@ -127,7 +127,7 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
     EXPECT_TRUE(bytes == localBytes) << "a local file of " << bytes.size() << " bytes";
     EXPECT_EQ(testing::Modified(client.local(kLongFile)), kNovember);
 
-    const RunResult next = uitest::RunProgram(client, {Answer::SkipAll});
+    const RunResult next = RunProgram(client, {Answer::SkipAll});
     EXPECT_EQ(next.questions.size(), 1u) << "the file is asked about again";
     EXPECT_TRUE(next.clientStarted);
     EXPECT_EQ(testing::CountLeftovers(client.directory()), 0);
@@ -136,4 +136,4 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
 }
 
 }  // namespace
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

@@ -7,20 +7,20 @@
 
 #include "share_test.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 namespace {
 
 constexpr std::wstring_view kPack = L"패치.pak";
 constexpr std::size_t kListedBytes = std::size_t{256} << 20;
 constexpr std::size_t kFinalBytes = std::size_t{200} << 20;
-const FileTime kFinalTime = uitest::LocalTime(2026, 12, 2, 10, 0, 0);
+const FileTime kFinalTime = LocalTime(2026, 12, 2, 10, 0, 0);
 
 TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
   const std::string listed(kListedBytes, 'a');
   const std::string final(kFinalBytes, 'b');
   const std::string old = "the old version, whole";
-  for (Build build : testing::kBuilds) {
-    SCOPED_TRACE(testing::BuildName(build));
+  for (Build build : kBuilds) {
+    SCOPED_TRACE(BuildName(build));
     const SharedFolder server;
     const ClientFolder client(build);
     LayOutANewerCopy(server, client, kPack, listed, old);
@@ -39,7 +39,7 @@ TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
     EXPECT_TRUE(oldWhole || finalWhole)
         << "a local file of " << afterCopy.size() << " bytes, neither the old nor the final";
 
-    const RunResult next = uitest::RunProgram(client, {Answer::Replace});
+    const RunResult next = RunProgram(client, {Answer::Replace});
     if (oldWhole) {
       EXPECT_EQ(next.questions.size(), 1u) << "the old file is asked about again";
     }
@@ -50,4 +50,4 @@ TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
 }
 
 }  // namespace
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

@@ -15,15 +15,16 @@
 #include "win32/handles.h"
 #include "win32/last_error.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// Serves and mounts the share, and sets the variables that say where.
-constexpr std::string_view kRunner = "tests/share/run-share-tests";
+// Set by the script that serves and mounts the share.
+constexpr RunnerVariables kShareVariables{"DRAVELIN_SHARE_MOUNTED", "DRAVELIN_SHARE_SERVED",
+                                          "DRAVELIN_SHARE_CONTROL", "tests/share/run-share-tests"};
 
 // The script looks for requests ten times a second; stopping smbd takes it well under a second
 // and starting it a second or two. The bound only keeps a lost request from stalling the tests.
@@ -41,7 +42,7 @@ constexpr std::string_view kRunning = "running";
 // Leaves a request for the script and waits until it has been carried out.
 void Request(std::wstring_view request, std::string_view expectedState) {
   const std::wstring& control = Share().control;
-  const std::wstring requestPath = uitest::JoinPath(control, request);
+  const std::wstring requestPath = JoinPath(control, request);
   std::ofstream(testing::Path(requestPath)).close();
   const auto deadline = Clock::now() + kRequestTimeout;
   while (::GetFileAttributesW(requestPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -51,7 +52,7 @@ void Request(std::wstring_view request, std::string_view expectedState) {
     }
     std::this_thread::sleep_for(kPollInterval);
   }
-  const std::string state = testing::ReadAll(uitest::JoinPath(control, kStateFile));
+  const std::string state = testing::ReadAll(JoinPath(control, kStateFile));
   if (state != expectedState) {
     throw std::runtime_error("after " + uidriver::ToUtf8(request) + " the server is " + state);
   }
@@ -63,10 +64,8 @@ FILETIME ToFiletime(PreciseTime time) {
 
 }  // namespace
 
-const ShareLocation& Share() {
-  static const ShareLocation share{uitest::RunnerPath(kMountedVariable, kRunner),
-                                   uitest::RunnerPath(kServedVariable, kRunner),
-                                   uitest::RunnerPath(kControlVariable, kRunner)};
+const MountLocation& Share() {
+  static const MountLocation share = ReadMountLocation(kShareVariables);
   return share;
 }
 
@@ -81,7 +80,7 @@ ServerOutage::~ServerOutage() {
   }
 }
 
-SharedFolder::SharedFolder() : MountedFolder(Share().mounted, Share().served) {}
+SharedFolder::SharedFolder() : MountedFolder(Share()) {}
 
 // As copying a file onto a share writes it: a piece at a time, so that a reader of a large file
 // meanwhile finds it truncated and growing.
@@ -116,4 +115,4 @@ PreciseTime PreciseModified(const std::wstring& path) {
   return {seconds, win::TicksOf(data.ftLastWriteTime) - win::TicksOf(win::FiletimeAt(seconds))};
 }
 
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

@@ -11,21 +11,12 @@
 #include "mounted_folder.h"
 #include "runtime.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 
-// Set by run-share-tests, as Windows paths.
-inline constexpr char kMountedVariable[] = "DRAVELIN_SHARE_MOUNTED";
-inline constexpr char kServedVariable[] = "DRAVELIN_SHARE_SERVED";
-inline constexpr char kControlVariable[] = "DRAVELIN_SHARE_CONTROL";
-
-struct ShareLocation {
-  std::wstring mounted;  // the share as this machine mounts it
-  std::wstring served;   // the directory that the server serves as the share
-  std::wstring control;  // where requests to the script are left
-};
-
-// The share of this test run; throws when the tests were not started by run-share-tests.
-const ShareLocation& Share();
+// The share of this test run: the share as this machine mounts it, the directory that the server
+// serves as the share, and where requests to the script are left. Throws when the tests were not
+// started by run-share-tests.
+const MountLocation& Share();
 
 // Stops the server behind the share for its lifetime: the script ends smbd and confirms it.
 // The server is started again on the way out, so that the tests after this one find it serving.
@@ -46,7 +37,7 @@ struct PreciseTime {
 
 // A server directory of its own on the share: written in the served directory, named to the
 // programs through the mount.
-class SharedFolder : public uitest::MountedFolder {
+class SharedFolder : public MountedFolder {
  public:
   SharedFolder();
 
@@ -59,4 +50,4 @@ class SharedFolder : public uitest::MountedFolder {
 // The last-write time of a file to the 100-ns tick, as Windows reports it.
 PreciseTime PreciseModified(const std::wstring& path);
 
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

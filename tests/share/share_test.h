@@ -1,4 +1,5 @@
-// What the share tests share: the whole runs of the programs, the share, and the names they use.
+// What the share tests share: the whole runs of the programs, the share, and the start of a long
+// copy from it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,14 +10,7 @@
 #include "share_server.h"
 #include "uidriver.h"
 
-namespace dravelin::sharetest {
-
-using testing::Answer;
-using uitest::ClientFolder;
-using uitest::kDecember;
-using uitest::kNovember;
-using uitest::ProgramRun;
-using uitest::RunResult;
+namespace dravelin::uitest::sharetest {
 
 // The client holds `name` as `localBytes` from November, the share as `serverBytes` from
 // December, and the client's configuration names the share's folder.
@@ -33,7 +27,7 @@ inline void ReplaceAndAwaitTheCopy(ProgramRun& run, const ClientFolder& client) 
   const HWND question = run.nextQuestion();
   ASSERT_NE(question, nullptr);
   run.answer(question, Answer::Replace);
-  ASSERT_TRUE(uitest::WaitForACopyUnderWay(client)) << "the copy never began";
+  ASSERT_TRUE(WaitForACopyUnderWay(client)) << "the copy never began";
 }
 
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

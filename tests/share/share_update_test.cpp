@@ -6,7 +6,7 @@
 
 #include "share_test.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 namespace {
 
 // The last tick of a second: a share or a copy that rounded times to the second would carry
@@ -96,7 +96,7 @@ TEST_P(ShareUpdateTest, NewerFilesAreAskedAboutAndCopiedWithTheirTimes) {
   const RunResult result = RunProgram(client_, {Answer::Replace, Answer::Replace});
 
   std::set<std::wstring> asked;
-  for (const testing::Question& q : result.questions) {
+  for (const Question& q : result.questions) {
     asked.insert(q.fileName);
     EXPECT_TRUE(q.newDate.ends_with(L"로")) << uidriver::ToUtf8(q.newDate);
     if (q.fileName == server_.throughMount(kMissingLocally.name)) {
@@ -132,8 +132,8 @@ TEST_P(ShareUpdateTest, TheRunAfterTheCopiesAsksNothing) {
   expectEndedWithTheClient(second);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBuilds, ShareUpdateTest, ::testing::ValuesIn(testing::kBuilds),
+INSTANTIATE_TEST_SUITE_P(BothBuilds, ShareUpdateTest, ::testing::ValuesIn(kBuilds),
                          testing::BuildTestName);
 
 }  // namespace
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

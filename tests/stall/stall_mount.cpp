@@ -10,7 +10,7 @@
 #include "win32/handles.h"
 #include "win32/last_error.h"
 
-namespace dravelin::stalltest {
+namespace dravelin::uitest::stalltest {
 
 namespace {
 
@@ -18,8 +18,9 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
 
-// Mounts stall-fs, and sets the variables that say where.
-constexpr std::string_view kRunner = "tests/stall/run-stall-tests";
+// Set by the script that mounts stall-fs.
+constexpr RunnerVariables kStallVariables{"DRAVELIN_STALL_MOUNTED", "DRAVELIN_STALL_SOURCE",
+                                          "DRAVELIN_STALL_CONTROL", "tests/stall/run-stall-tests"};
 
 // A program under test reaches its first listing or read within a second or two; the bounds
 // only keep a stall that never comes, or never ends, from stalling the test binary.
@@ -31,7 +32,7 @@ std::wstring_view KindName(StallKind kind) {
   return kind == StallKind::Listing ? L"listing" : L"read";
 }
 
-std::wstring ControlFile(std::wstring_view name) { return uitest::JoinPath(Mount().control, name); }
+std::wstring ControlFile(std::wstring_view name) { return JoinPath(Mount().control, name); }
 
 std::wstring MarkerPath(StallKind kind, std::wstring_view state) {
   return ControlFile(std::wstring(KindName(kind)) + L"-" + std::wstring(state));
@@ -74,14 +75,12 @@ void WaitForMarker(const std::wstring& marker, Clock::time_point deadline, const
 
 }  // namespace
 
-const StallLocation& Mount() {
-  static const StallLocation mount{uitest::RunnerPath(kSourceVariable, kRunner),
-                                   uitest::RunnerPath(kMountedVariable, kRunner),
-                                   uitest::RunnerPath(kControlVariable, kRunner)};
+const MountLocation& Mount() {
+  static const MountLocation mount = ReadMountLocation(kStallVariables);
   return mount;
 }
 
-StallFolder::StallFolder() : MountedFolder(Mount().mounted, Mount().source) {}
+StallFolder::StallFolder() : MountedFolder(Mount()) {}
 
 std::wstring StallFolder::relative(std::wstring_view name) const {
   return name.empty() ? this->name() : this->name() + L"/" + std::wstring(name);
@@ -131,4 +130,4 @@ StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& 
   return watch;
 }
 
-}  // namespace dravelin::stalltest
+}  // namespace dravelin::uitest::stalltest

@@ -13,25 +13,16 @@
 #include "mounted_folder.h"
 #include "runtime.h"
 
-namespace dravelin::stalltest {
+namespace dravelin::uitest::stalltest {
 
-// Set by run-stall-tests, as Windows paths.
-inline constexpr char kSourceVariable[] = "DRAVELIN_STALL_SOURCE";
-inline constexpr char kMountedVariable[] = "DRAVELIN_STALL_MOUNTED";
-inline constexpr char kControlVariable[] = "DRAVELIN_STALL_CONTROL";
-
-struct StallLocation {
-  std::wstring source;   // the directory that the mount shows
-  std::wstring mounted;  // the mount
-  std::wstring control;  // where requests are left and markers appear
-};
-
-// The mount of this test run; throws when the tests were not started by run-stall-tests.
-const StallLocation& Mount();
+// The mount of this test run: the mount, the source directory that it shows, and the control
+// directory, where requests are left and markers appear. Throws when the tests were not started
+// by run-stall-tests.
+const MountLocation& Mount();
 
 // A server directory of its own on the mount: written in the source directory, named to the
 // programs through the mount.
-class StallFolder : public uitest::MountedFolder {
+class StallFolder : public MountedFolder {
  public:
   StallFolder();
 
@@ -70,4 +61,4 @@ struct StallWatch {
 StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& openMeanwhile,
                       std::chrono::milliseconds probeLimit, std::chrono::milliseconds interval);
 
-}  // namespace dravelin::stalltest
+}  // namespace dravelin::uitest::stalltest

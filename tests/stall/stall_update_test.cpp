@@ -11,16 +11,10 @@
 #include "stall_mount.h"
 #include "uidriver.h"
 
-namespace dravelin::stalltest {
+namespace dravelin::uitest::stalltest {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Answer;
-using uitest::ClientFolder;
-using uitest::kDecember;
-using uitest::kNovember;
-using uitest::ProgramRun;
-using uitest::RunResult;
 
 constexpr auto kStallLength = 10s;
 // The longest the window may take to answer a probe. Not scaled: it is the window's promise,
@@ -132,8 +126,8 @@ TEST_P(StallTest, TheWindowAnswersWhileAServerFileIsRead) {
   expectCopiedAndEnded(result, kReadFile, bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBuilds, StallTest, ::testing::ValuesIn(testing::kBuilds),
+INSTANTIATE_TEST_SUITE_P(BothBuilds, StallTest, ::testing::ValuesIn(kBuilds),
                          testing::BuildTestName);
 
 }  // namespace
-}  // namespace dravelin::stalltest
+}  // namespace dravelin::uitest::stalltest

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <utility>
 
 #include "test_tree.h"
 #include "uidriver.h"
@@ -23,23 +22,29 @@ std::wstring UniqueFolderName() {
          std::to_wstring(++count);
 }
 
-}  // namespace
-
-std::wstring RunnerPath(const char* name, std::string_view runnerScript) {
+std::wstring RunnerPath(const char* name, std::string_view script) {
   const char* value = std::getenv(name);
   if (value == nullptr || *value == '\0') {
     throw std::runtime_error(std::string(name) + " is not set: run these tests through " +
-                             std::string(runnerScript));
+                             std::string(script));
   }
   return uidriver::FromUtf8(value);
+}
+
+}  // namespace
+
+MountLocation ReadMountLocation(const RunnerVariables& variables) {
+  return {RunnerPath(variables.mounted, variables.script),
+          RunnerPath(variables.behind, variables.script),
+          RunnerPath(variables.control, variables.script)};
 }
 
 std::wstring JoinPath(const std::wstring& directory, std::wstring_view name) {
   return directory + L"\\" + std::wstring(name);
 }
 
-MountedFolder::MountedFolder(std::wstring mounted, std::wstring behind)
-    : mounted_(std::move(mounted)), behind_(std::move(behind)), name_(UniqueFolderName()) {
+MountedFolder::MountedFolder(const MountLocation& mount)
+    : mounted_(mount.mounted), behind_(mount.behind), name_(UniqueFolderName()) {
   if (!::CreateDirectoryW(this->behind().c_str(), nullptr)) win::ThrowLastError("CreateDirectoryW");
 }
 

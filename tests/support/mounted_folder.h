@@ -8,9 +8,24 @@
 
 namespace dravelin::uitest {
 
-// The Windows path that the runner script left in the environment variable `name`; throws, naming
-// the script, when it is not set (the tests were not started by it).
-std::wstring RunnerPath(const char* name, std::string_view runnerScript);
+// The environment variables in which a runner script names the directories of its mount (as
+// Windows paths), and the script.
+struct RunnerVariables {
+  const char* mounted;
+  const char* behind;
+  const char* control;
+  std::string_view script;
+};
+
+// A runner's mount as the tests see it.
+struct MountLocation {
+  std::wstring mounted;  // the mount, which the programs under test read
+  std::wstring behind;   // the directory that the mount shows, which the tests write directly
+  std::wstring control;  // where the tests leave requests for the script, and it answers
+};
+
+// Throws, naming the script, when a variable is not set: the tests were not started by it.
+MountLocation ReadMountLocation(const RunnerVariables& variables);
 
 // `name` in `directory`.
 std::wstring JoinPath(const std::wstring& directory, std::wstring_view name);
@@ -20,7 +35,7 @@ std::wstring JoinPath(const std::wstring& directory, std::wstring_view name);
 // tests write directly, named to the programs through the mount, removed with everything in it.
 class MountedFolder {
  public:
-  MountedFolder(std::wstring mounted, std::wstring behind);
+  explicit MountedFolder(const MountLocation& mount);
   ~MountedFolder();
   MountedFolder(const MountedFolder&) = delete;
   MountedFolder& operator=(const MountedFolder&) = delete;
