@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "win32/handles.h"
 #endif
 
 namespace dravelin {
@@ -100,12 +102,14 @@ TEST_F(CopyOverLocalFile, AMissingDestinationDirectoryFails) {
 #ifdef _WIN32
 TEST_F(CopyOverLocalFile, AFileInUseStaysAsItWas) {
   const std::wstring target = local_.write(L"client.exe", "running");
-  // Opened the way a running program holds its image: others may read but not replace it.
-  const HANDLE inUse = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
-  EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"client.exe", "update"), target), RuntimeError);
-  CloseHandle(inUse);
+  {
+    // Opened the way a running program holds its image: others may read but not replace it.
+    const win::UniqueFile inUse(CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(inUse);
+    EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"client.exe", "update"), target),
+                 RuntimeError);
+  }
   EXPECT_EQ(ReadAll(target), "running");
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }

@@ -26,6 +26,7 @@ namespace dravelin {
 namespace {
 
 using testing::CopyAsListed;
+using testing::ListedNames;
 using testing::TempTree;
 namespace fs = std::filesystem;
 
@@ -115,12 +116,6 @@ std::wstring MakeDeepDirectory(const std::wstring& root, std::wstring_view label
   return path;
 }
 
-std::set<std::wstring> Names(Listing& listing) {
-  std::set<std::wstring> names;
-  while (const auto entry = listing.next()) names.insert(entry->name);
-  return names;
-}
-
 class DeepDirectories : public ::testing::Test {
  protected:
   // Gone before the temporary tree cleans up after itself, which it cannot do at this depth on
@@ -162,7 +157,7 @@ TEST_F(DeepDirectories, ListingGivesEveryFileWithItsTime) {
   EXPECT_EQ(times, (std::map<std::wstring, FileTime>{{L"client.exe", kServerTime},
                                                      {L"데이터.pak", kLocalTime},
                                                      {L"noextension", kServerTime}}));
-  EXPECT_EQ(Names(*runtime_->listEverything(server_)),
+  EXPECT_EQ(ListedNames(*runtime_->listEverything(server_)),
             (std::set<std::wstring>{L"client.exe", L"데이터.pak", L"noextension", L"subdir"}));
 }
 
@@ -183,12 +178,12 @@ TEST_F(DeepDirectories, TimestampsAreReadAndAMissingFileFails) {
 // The copies leave their (empty) work folder for the next copy; clearing it leaves `names` alone.
 void DeepDirectories::ExpectOnlyAnEmptyWorkFolderBeside(std::set<std::wstring> names) {
   const std::wstring workFolder(kWorkFolderName);
-  EXPECT_EQ(Names(*runtime_->listEverything(in(program_, workFolder))), std::set<std::wstring>{});
+  EXPECT_EQ(ListedNames(*runtime_->listEverything(in(program_, workFolder))), std::set<std::wstring>{});
   std::set<std::wstring> withFolder = names;
   withFolder.insert(workFolder);
-  EXPECT_EQ(Names(*runtime_->listEverything(program_)), withFolder);
+  EXPECT_EQ(ListedNames(*runtime_->listEverything(program_)), withFolder);
   runtime_->removeLeftovers(program_);
-  EXPECT_EQ(Names(*runtime_->listEverything(program_)), names);
+  EXPECT_EQ(ListedNames(*runtime_->listEverything(program_)), names);
 }
 
 TEST_F(DeepDirectories, CopiesKeepTheTimeAndLeaveNothingBehind) {
@@ -239,13 +234,13 @@ TEST_F(DeepDirectories, AProgramThereIsStarted) {
 
 TEST_F(DeepDirectories, PathsGivenInTheExtendedFormWorkAsWell) {
   WriteFile(in(server_, L"a.dat"), "server copy", kServerTime);
-  EXPECT_EQ(Names(*runtime_->listFiles(Unlimited(in(server_, L"*.*")))),
+  EXPECT_EQ(ListedNames(*runtime_->listFiles(Unlimited(in(server_, L"*.*")))),
             (std::set<std::wstring>{L"a.dat"}));
   EXPECT_EQ(runtime_->fileTimestamp(Unlimited(in(server_, L"a.dat"))), kServerTime);
   CopyAsListed(*runtime_, Unlimited(in(server_, L"a.dat")), Unlimited(in(program_, L"a.dat")));
   EXPECT_EQ(ReadFile(in(program_, L"a.dat")), "server copy");
   runtime_->removeLeftovers(Unlimited(program_));
-  EXPECT_EQ(Names(*runtime_->listEverything(Unlimited(program_))),
+  EXPECT_EQ(ListedNames(*runtime_->listEverything(Unlimited(program_))),
             (std::set<std::wstring>{L"a.dat"}));
 }
 

@@ -15,20 +15,10 @@ using testing::kEvening;
 using testing::kMorning;
 using testing::kNoon;
 using testing::ReadAll;
+using testing::ScopedCurrentDirectory;
 namespace fs = std::filesystem;
 
 const std::wstring kNoLocalCopyText = L"해당화일은 존재하지 않습니다.";
-
-class ScopedCurrentDirectory {
- public:
-  explicit ScopedCurrentDirectory(const fs::path& directory) : previous_(fs::current_path()) {
-    fs::current_path(directory);
-  }
-  ~ScopedCurrentDirectory() { fs::current_path(previous_); }
-
- private:
-  fs::path previous_;
-};
 
 using PassSettings = testing::PassTest;
 

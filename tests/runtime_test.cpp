@@ -16,21 +16,17 @@
 namespace dravelin {
 namespace {
 
+using testing::ListedNames;
 using testing::MakeHidden;
 using testing::MakeReadOnly;
 using testing::MakeSystemFile;
+using testing::ScopedCurrentDirectory;
 using testing::SetModified;
 using testing::TempTree;
 namespace fs = std::filesystem;
 
 constexpr FileTime kSomeTime = 1'700'000'000;
 constexpr FileTime kLaterTime = 1'790'000'000;
-
-std::set<std::wstring> Names(Listing& listing) {
-  std::set<std::wstring> names;
-  while (const auto entry = listing.next()) names.insert(entry->name);
-  return names;
-}
 
 class RuntimeServices : public ::testing::Test {
  protected:
@@ -51,7 +47,7 @@ TEST_F(RuntimeServices, ListingGivesOrdinaryFilesOnly) {
 #ifdef _WIN32
   MakeSystemFile(tree_.write(L"system.sys", "x"));
 #endif
-  EXPECT_EQ(Names(*runtime_->listFiles(all())),
+  EXPECT_EQ(ListedNames(*runtime_->listFiles(all())),
             (std::set<std::wstring>{L"client.exe", L"noextension", L"한글파일.dat", L"readonly.dll"}));
 }
 
@@ -86,7 +82,7 @@ TEST_F(RuntimeServices, ListingEverythingIncludesHiddenFilesAndDirectories) {
   tree_.write(L"plain", "x");
   MakeHidden(tree_.write(L".secret", "x"));
   tree_.makeDirectory(L"sub");
-  EXPECT_EQ(Names(*runtime_->listEverything(tree_.dir())),
+  EXPECT_EQ(ListedNames(*runtime_->listEverything(tree_.dir())),
             (std::set<std::wstring>{L"plain", L".secret", L"sub"}));
 }
 
@@ -118,10 +114,10 @@ TEST_F(RuntimeServices, StartProgramRunsItInItsOwnDirectoryWithoutWaiting) {
   const fs::path dir = testing::Path(runtime_->programDirectory());
   const fs::path marker = dir / "marker-program.started";
   fs::remove(marker);
-  const fs::path callersDirectory = fs::current_path();
-  fs::current_path(tree_.root());
-  runtime_->startProgram(testing::Wide(dir / MARKER_PROGRAM_NAME));
-  fs::current_path(callersDirectory);
+  {
+    const ScopedCurrentDirectory elsewhere(tree_.root());
+    runtime_->startProgram(testing::Wide(dir / MARKER_PROGRAM_NAME));
+  }
   for (int i = 0; i < 200 && !fs::exists(marker); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }

@@ -12,31 +12,28 @@
 #include <vector>
 
 #include "fake_runtime.h"
+#include "questions.h"
 #include "update_choice.h"
 #include "update_pass.h"
 
 namespace dravelin::testing {
 
-// The user's answer: one of the four buttons, or closing the dialog through its frame.
-enum class Answer { Replace, Skip, ReplaceAll, SkipAll, CloseFrame };
-
-struct Question {
-  std::wstring fileName;
-  std::wstring oldDate;
-  std::wstring newDate;
-  std::int16_t choiceWhenShown;  // UpdateChoice as the modal show began
+// A question as the scripted dialog showed it: its captions, and UpdateChoice as the modal show
+// began.
+struct ShownQuestion : Question {
+  std::int16_t choiceWhenShown;
 };
 
 // Decides the answer to a question; may also act on the world while the dialog is up.
-using Script = std::function<Answer(const Question&)>;
+using Script = std::function<Answer(const ShownQuestion&)>;
 
 inline Script AnswerAlways(Answer answer) {
-  return [answer](const Question&) { return answer; };
+  return [answer](const ShownQuestion&) { return answer; };
 }
 
 // Answers by the end of the server path; a question about any other file fails the test.
 inline Script AnswerByName(std::map<std::wstring, Answer> answers) {
-  return [answers = std::move(answers)](const Question& question) {
+  return [answers = std::move(answers)](const ShownQuestion& question) {
     for (const auto& [name, answer] : answers) {
       if (question.fileName.ends_with(name)) return answer;
     }
@@ -47,7 +44,7 @@ inline Script AnswerByName(std::map<std::wstring, Answer> answers) {
 
 // Answers in turn; more questions than answers fails the test.
 inline Script AnswerInTurn(std::vector<Answer> answers) {
-  return [answers = std::move(answers), next = std::size_t{0}](const Question&) mutable {
+  return [answers = std::move(answers), next = std::size_t{0}](const ShownQuestion&) mutable {
     if (next < answers.size()) return answers[next++];
     ADD_FAILURE() << "more questions than scripted answers";
     return Answer::CloseFrame;
@@ -58,7 +55,7 @@ class ScriptedWindows final : public PassWindows {
  public:
   ScriptedWindows(EventLog& log, Script script) : log_(log), script_(std::move(script)) {}
 
-  const std::vector<Question>& questions() const { return questions_; }
+  const std::vector<ShownQuestion>& questions() const { return questions_; }
   int pumps() const { return pumps_; }
 
   void setFileName(const std::wstring& text) override { load().fileName = text; }
@@ -66,7 +63,7 @@ class ScriptedWindows final : public PassWindows {
   void setNewDate(const std::wstring& text) override { load().newDate = text; }
 
   void showQuestion() override {
-    Question& shown = load();
+    ShownQuestion& shown = load();
     shown.choiceWhenShown = modUpdate::UpdateChoice;
     questions_.push_back(shown);
     log_.push_back(L"question " + shown.fileName);
@@ -86,11 +83,11 @@ class ScriptedWindows final : public PassWindows {
 
  private:
   // The dialog as the pass touches it: a fresh one, with UpdateChoice reset, when none is loaded.
-  Question& load() {
+  ShownQuestion& load() {
     if (!loaded_) {
       loaded_ = true;
       modUpdate::UpdateChoice = modUpdate::ChoiceNone;
-      current_ = Question{L"File Name", L"Old Date 파일을", L"New Date 파일로 ", -1};
+      current_ = ShownQuestion{{L"File Name", L"Old Date 파일을", L"New Date 파일로 "}, -1};
     }
     return current_;
   }
@@ -98,8 +95,8 @@ class ScriptedWindows final : public PassWindows {
   EventLog& log_;
   Script script_;
   bool loaded_ = false;
-  Question current_{};
-  std::vector<Question> questions_;
+  ShownQuestion current_{};
+  std::vector<ShownQuestion> questions_;
   int pumps_ = 0;
 };
 

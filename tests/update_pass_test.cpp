@@ -2,6 +2,7 @@
 // what each answer copies, and that the client is started at the end.
 #include <gtest/gtest.h>
 
+#include "builds.h"
 #include "pass_fixture.h"
 #include "timestamp.h"
 #include "work_folder.h"
@@ -43,12 +44,8 @@ class BothBuilds : public testing::PassTest, public ::testing::WithParamInterfac
   }
 };
 
-std::string BuildName(const ::testing::TestParamInfo<Build>& build) {
-  return build.param == Build::Legacy ? "Legacy" : "Current";
-}
-
-INSTANTIATE_TEST_SUITE_P(Builds, BothBuilds, ::testing::Values(Build::Current, Build::Legacy),
-                         BuildName);
+INSTANTIATE_TEST_SUITE_P(Builds, BothBuilds, ::testing::ValuesIn(testing::kBuilds),
+                         testing::CapitalisedBuildTestName);
 
 TEST_P(BothBuilds, SameTimeOnBothSidesIsNotOffered) {
   writeServer(L"data.pak", "server", kNoon);

@@ -2,28 +2,18 @@
 // on screen, and the user goes on answering Replace, then Replace All. Whatever the copies then
 // manage, no local file may be left half-written or replaced by a part, no temporary file may
 // stay behind, and the run must still end by starting the client.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <array>
 #include <string>
 
+#include "share_test.h"
 #include "win32/handles.h"
-#include "program_session.h"
-#include "share_server.h"
-#include "uidriver.h"
 #include "work_folder.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 namespace {
 
-using uitest::Answer;
-using uitest::ClientFolder;
-using uitest::RunResult;
-
-const FileTime kNovember = uitest::LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = uitest::LocalTime(2026, 12, 1, 15, 4, 5);
 // Large enough that a copy takes more than one read over SMB.
 constexpr size_t kFileBytes = 256 * 1024;
 constexpr int kOlderLocally = 3;
@@ -55,7 +45,7 @@ std::vector<SharedFile> LayOut(const SharedFolder& server, const ClientFolder& c
   }
   server.write(kProbe, "probe", {kNovember});
   client.writeLocal(kProbe, "probe", kNovember);
-  client.writeConfig(ConfigFor(server));
+  client.writeConfigNaming(server.prefix());
   return files;
 }
 
@@ -78,11 +68,11 @@ TEST(ShareOutageTest, TheServerStopsWhileTheFirstQuestionIsShown) {
   RunResult result;
   int questionsAfterTheStop = 0;
   {
-    uitest::ProgramRun run(client);
+    ProgramRun run(client);
     const HWND first = run.nextQuestion();
     ASSERT_NE(first, nullptr) << "the program ended without asking";
     const ServerOutage outage;
-    ASSERT_FALSE(ReadableThroughShare(server.throughShare(kProbe)))
+    ASSERT_FALSE(ReadableThroughShare(server.throughMount(kProbe)))
         << "the share still serves files after its server stopped";
     run.answer(first, Answer::Replace);
     if (const HWND next = run.nextQuestion()) {
@@ -120,19 +110,14 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
   constexpr std::wstring_view kLongFile = L"대용량.pak";
   const std::string serverBytes(kLongFileBytes, 's');
   const std::string localBytes = "the old version, whole";
-  for (Build build : {Build::Current, Build::Legacy}) {
-    SCOPED_TRACE(uitest::BuildName(build));
+  for (Build build : kBuilds) {
+    SCOPED_TRACE(BuildName(build));
     const SharedFolder server;
     const ClientFolder client(build);
-    server.write(kLongFile, serverBytes, {kDecember});
-    client.writeLocal(kLongFile, localBytes, kNovember);
-    client.writeConfig(ConfigFor(server));
+    LayOutANewerCopy(server, client, kLongFile, serverBytes, localBytes);
     {
-      uitest::ProgramRun run(client);
-      const HWND question = run.nextQuestion();
-      ASSERT_NE(question, nullptr);
-      run.answer(question, Answer::Replace);
-      ASSERT_TRUE(uitest::WaitForACopyUnderWay(client)) << "the copy never began";
+      ProgramRun run(client);
+      ASSERT_NO_FATAL_FAILURE(ReplaceAndAwaitTheCopy(run, client));
       const ServerOutage outage;
       ASSERT_TRUE(client.copyUnderWay()) << "the copy was over before the server stopped";
       const RunResult result = run.finish();
@@ -142,7 +127,7 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
     EXPECT_TRUE(bytes == localBytes) << "a local file of " << bytes.size() << " bytes";
     EXPECT_EQ(testing::Modified(client.local(kLongFile)), kNovember);
 
-    const RunResult next = uitest::RunProgram(client, {Answer::SkipAll});
+    const RunResult next = RunProgram(client, {Answer::SkipAll});
     EXPECT_EQ(next.questions.size(), 1u) << "the file is asked about again";
     EXPECT_TRUE(next.clientStarted);
     EXPECT_EQ(testing::CountLeftovers(client.directory()), 0);
@@ -151,4 +136,4 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
 }
 
 }  // namespace
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

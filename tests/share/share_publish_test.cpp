@@ -3,46 +3,32 @@
 // The copy, which then reads part of one version and part of another, must not be put in place:
 // the local file stays old and whole. Once the publishing is over, the next run asks again and
 // brings the final version whole, with its final time.
-#include <gtest/gtest.h>
-
 #include <thread>
 
-#include "program_session.h"
-#include "share_server.h"
-#include "uidriver.h"
+#include "share_test.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 namespace {
-
-using uitest::Answer;
-using uitest::ClientFolder;
 
 constexpr std::wstring_view kPack = L"패치.pak";
 constexpr std::size_t kListedBytes = std::size_t{256} << 20;
 constexpr std::size_t kFinalBytes = std::size_t{200} << 20;
-const FileTime kNovember = uitest::LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = uitest::LocalTime(2026, 12, 1, 15, 4, 5);
-const FileTime kFinalTime = uitest::LocalTime(2026, 12, 2, 10, 0, 0);
+const FileTime kFinalTime = LocalTime(2026, 12, 2, 10, 0, 0);
 
 TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
   const std::string listed(kListedBytes, 'a');
   const std::string final(kFinalBytes, 'b');
   const std::string old = "the old version, whole";
-  for (Build build : {Build::Current, Build::Legacy}) {
-    SCOPED_TRACE(uitest::BuildName(build));
+  for (Build build : kBuilds) {
+    SCOPED_TRACE(BuildName(build));
     const SharedFolder server;
     const ClientFolder client(build);
-    server.write(kPack, listed, {kDecember});
-    client.writeLocal(kPack, old, kNovember);
-    client.writeConfig(ConfigFor(server));
+    LayOutANewerCopy(server, client, kPack, listed, old);
     {
-      uitest::ProgramRun run(client);
-      const HWND question = run.nextQuestion();
-      ASSERT_NE(question, nullptr);
-      run.answer(question, Answer::Replace);
-      ASSERT_TRUE(uitest::WaitForACopyUnderWay(client)) << "the copy never began";
+      ProgramRun run(client);
+      ASSERT_NO_FATAL_FAILURE(ReplaceAndAwaitTheCopy(run, client));
       std::thread publisher([&] { server.write(kPack, final, {kFinalTime}); });
-      const uitest::RunResult result = run.finish();
+      const RunResult result = run.finish();
       publisher.join();
       EXPECT_TRUE(result.clientStarted);
     }
@@ -53,7 +39,7 @@ TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
     EXPECT_TRUE(oldWhole || finalWhole)
         << "a local file of " << afterCopy.size() << " bytes, neither the old nor the final";
 
-    const uitest::RunResult next = uitest::RunProgram(client, {Answer::Replace});
+    const RunResult next = RunProgram(client, {Answer::Replace});
     if (oldWhole) {
       EXPECT_EQ(next.questions.size(), 1u) << "the old file is asked about again";
     }
@@ -64,4 +50,4 @@ TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
 }
 
 }  // namespace
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

@@ -3,30 +3,28 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <thread>
 
-#include "win32/handles.h"
-#include "program_session.h"
 #include "test_tree.h"
-#include "text949.h"
 #include "uidriver.h"
-#include "win32/last_error.h"
 #include "win32/file_times.h"
+#include "win32/handles.h"
+#include "win32/last_error.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+
+// Set by the script that serves and mounts the share.
+constexpr RunnerVariables kShareVariables{"DRAVELIN_SHARE_MOUNTED", "DRAVELIN_SHARE_SERVED",
+                                          "DRAVELIN_SHARE_CONTROL", "tests/share/run-share-tests"};
 
 // The script looks for requests ten times a second; stopping smbd takes it well under a second
 // and starting it a second or two. The bound only keeps a lost request from stalling the tests.
@@ -41,23 +39,10 @@ constexpr std::wstring_view kStateFile = L"server-state";
 constexpr std::string_view kStopped = "stopped";
 constexpr std::string_view kRunning = "running";
 
-std::wstring Variable(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0') {
-    throw std::runtime_error(std::string(name) +
-                             " is not set: run these tests through tests/share/run-share-tests");
-  }
-  return uidriver::FromUtf8(value);
-}
-
-std::wstring Join(const std::wstring& directory, std::wstring_view name) {
-  return directory + L"\\" + std::wstring(name);
-}
-
 // Leaves a request for the script and waits until it has been carried out.
 void Request(std::wstring_view request, std::string_view expectedState) {
   const std::wstring& control = Share().control;
-  const std::wstring requestPath = Join(control, request);
+  const std::wstring requestPath = JoinPath(control, request);
   std::ofstream(testing::Path(requestPath)).close();
   const auto deadline = Clock::now() + kRequestTimeout;
   while (::GetFileAttributesW(requestPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -67,7 +52,7 @@ void Request(std::wstring_view request, std::string_view expectedState) {
     }
     std::this_thread::sleep_for(kPollInterval);
   }
-  const std::string state = testing::ReadAll(Join(control, kStateFile));
+  const std::string state = testing::ReadAll(JoinPath(control, kStateFile));
   if (state != expectedState) {
     throw std::runtime_error("after " + uidriver::ToUtf8(request) + " the server is " + state);
   }
@@ -77,18 +62,10 @@ FILETIME ToFiletime(PreciseTime time) {
   return win::FiletimeOf(win::TicksOf(win::FiletimeAt(time.seconds)) + time.ticks);
 }
 
-// Different in each folder of a test run, also across the runs of one machine.
-std::wstring UniqueFolderName() {
-  static std::atomic<int> count = 0;
-  return L"패치 서버 " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-         std::to_wstring(++count);
-}
-
 }  // namespace
 
-const ShareLocation& Share() {
-  static const ShareLocation share{Variable(kMountedVariable), Variable(kServedVariable),
-                                   Variable(kControlVariable)};
+const MountLocation& Share() {
+  static const MountLocation share = ReadMountLocation(kShareVariables);
   return share;
 }
 
@@ -103,23 +80,7 @@ ServerOutage::~ServerOutage() {
   }
 }
 
-SharedFolder::SharedFolder() : name_(UniqueFolderName()) {
-  if (!::CreateDirectoryW(served(L"").c_str(), nullptr)) win::ThrowLastError("CreateDirectoryW");
-}
-
-SharedFolder::~SharedFolder() {
-  std::error_code ignored;  // a folder left behind goes with the script's temporary directory
-  std::filesystem::remove_all(testing::Path(served(L"")), ignored);
-}
-
-std::wstring SharedFolder::prefix() const {
-  return Join(Share().mounted, name_) + L"\\";
-}
-
-std::wstring SharedFolder::served(std::wstring_view name) const {
-  const std::wstring folder = Join(Share().served, name_);
-  return name.empty() ? folder : Join(folder, name);
-}
+SharedFolder::SharedFolder() : MountedFolder(Share()) {}
 
 // As copying a file onto a share writes it: a piece at a time, so that a reader of a large file
 // meanwhile finds it truncated and growing.
@@ -127,7 +88,7 @@ constexpr std::size_t kWritePieceBytes = std::size_t{1} << 20;
 
 void SharedFolder::write(std::wstring_view name, std::string_view bytes,
                          PreciseTime modified) const {
-  const std::wstring path = served(name);
+  const std::wstring path = behind(name);
   const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) win::ThrowLastError("CreateFileW");
@@ -143,12 +104,7 @@ void SharedFolder::write(std::wstring_view name, std::string_view bytes,
 }
 
 void SharedFolder::makeDirectory(std::wstring_view name) const {
-  if (!::CreateDirectoryW(served(name).c_str(), nullptr)) win::ThrowLastError("CreateDirectoryW");
-}
-
-std::string ConfigFor(const SharedFolder& server) {
-  return ToCp949(L"Server_directory=" + server.prefix() + L"\r\nExe_Program=" +
-                 std::wstring(uitest::kClientName) + L"\r\n");
+  if (!::CreateDirectoryW(behind(name).c_str(), nullptr)) win::ThrowLastError("CreateDirectoryW");
 }
 
 PreciseTime PreciseModified(const std::wstring& path) {
@@ -159,4 +115,4 @@ PreciseTime PreciseModified(const std::wstring& path) {
   return {seconds, win::TicksOf(data.ftLastWriteTime) - win::TicksOf(win::FiletimeAt(seconds))};
 }
 
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

@@ -8,23 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "mounted_folder.h"
 #include "runtime.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 
-// Set by run-share-tests, as Windows paths.
-inline constexpr char kMountedVariable[] = "DRAVELIN_SHARE_MOUNTED";
-inline constexpr char kServedVariable[] = "DRAVELIN_SHARE_SERVED";
-inline constexpr char kControlVariable[] = "DRAVELIN_SHARE_CONTROL";
-
-struct ShareLocation {
-  std::wstring mounted;  // the share as this machine mounts it
-  std::wstring served;   // the directory that the server serves as the share
-  std::wstring control;  // where requests to the script are left
-};
-
-// The share of this test run; throws when the tests were not started by run-share-tests.
-const ShareLocation& Share();
+// The share of this test run: the share as this machine mounts it, the directory that the server
+// serves as the share, and where requests to the script are left. Throws when the tests were not
+// started by run-share-tests.
+const MountLocation& Share();
 
 // Stops the server behind the share for its lifetime: the script ends smbd and confirms it.
 // The server is started again on the way out, so that the tests after this one find it serving.
@@ -43,36 +35,19 @@ struct PreciseTime {
   std::int64_t ticks = 0;
 };
 
-// A server directory of its own on the share, with a Korean name: written in the served
-// directory, named to the programs through the mount, removed with everything in it.
-class SharedFolder {
+// A server directory of its own on the share: written in the served directory, named to the
+// programs through the mount.
+class SharedFolder : public MountedFolder {
  public:
   SharedFolder();
-  ~SharedFolder();
-  SharedFolder(const SharedFolder&) = delete;
-  SharedFolder& operator=(const SharedFolder&) = delete;
-
-  // The folder through the share with its closing separator: what Server_directory names.
-  std::wstring prefix() const;
-  // A file of the folder as the programs see it, through the share.
-  std::wstring throughShare(std::wstring_view name) const { return prefix() + std::wstring(name); }
 
   // Writes the file in the served directory as copying a new version onto the share does:
   // truncated, written a piece at a time, then given its time.
   void write(std::wstring_view name, std::string_view bytes, PreciseTime modified) const;
   void makeDirectory(std::wstring_view name) const;
-
- private:
-  std::wstring served(std::wstring_view name) const;
-
-  std::wstring name_;
 };
-
-// A client's configuration naming the folder as its server directory and the sample client as
-// the program to start, in code page 949.
-std::string ConfigFor(const SharedFolder& server);
 
 // The last-write time of a file to the 100-ns tick, as Windows reports it.
 PreciseTime PreciseModified(const std::wstring& path);
 
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

@@ -2,23 +2,13 @@
 // through smbnetfs): which files are asked about, that the accepted ones arrive with the server's
 // bytes and time, that hidden files and subfolders stay on the server, and that times survive the
 // trip through SMB well enough for the next run to ask nothing.
-#include <gtest/gtest.h>
-
 #include <set>
 
-#include "program_session.h"
-#include "share_server.h"
-#include "uidriver.h"
+#include "share_test.h"
 
-namespace dravelin::sharetest {
+namespace dravelin::uitest::sharetest {
 namespace {
 
-using uitest::Answer;
-using uitest::ClientFolder;
-using uitest::RunResult;
-
-const FileTime kNovember = uitest::LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = uitest::LocalTime(2026, 12, 1, 15, 4, 5);
 // The last tick of a second: a share or a copy that rounded times to the second would carry
 // such a time into the next second, and the copy would be asked about again in the next run.
 constexpr std::int64_t kLastTick = 9'999'999;
@@ -49,7 +39,7 @@ class ShareUpdateTest : public ::testing::TestWithParam<Build> {
   ShareUpdateTest() : client_(GetParam()) {}
 
   void SetUp() override {
-    client_.writeConfig(ConfigFor(server_));
+    client_.writeConfigNaming(server_.prefix());
     client_.writeLocal(kOlderLocally.name, "local data", kNovember);
     for (const Candidate& c : kCandidates) server_.write(c.name, c.serverBytes, c.serverTime);
     client_.writeLocal(kSame, "local readme", kNovember);
@@ -66,14 +56,14 @@ class ShareUpdateTest : public ::testing::TestWithParam<Build> {
   // hidden, the subfolder a folder.
   void checkTheShareShowsTheLayout() const {
     for (const Candidate& c : kCandidates) {
-      const PreciseTime shown = PreciseModified(server_.throughShare(c.name));
+      const PreciseTime shown = PreciseModified(server_.throughMount(c.name));
       ASSERT_EQ(shown.seconds, c.serverTime.seconds) << uidriver::ToUtf8(c.name);
       ASSERT_EQ(shown.ticks, c.serverTime.ticks) << uidriver::ToUtf8(c.name);
     }
-    const DWORD hidden = ::GetFileAttributesW(server_.throughShare(kHidden).c_str());
+    const DWORD hidden = ::GetFileAttributesW(server_.throughMount(kHidden).c_str());
     ASSERT_NE(hidden, INVALID_FILE_ATTRIBUTES);
     ASSERT_TRUE(hidden & FILE_ATTRIBUTE_HIDDEN) << "the share shows dot-files as ordinary files";
-    const DWORD folder = ::GetFileAttributesW(server_.throughShare(kSubfolder).c_str());
+    const DWORD folder = ::GetFileAttributesW(server_.throughMount(kSubfolder).c_str());
     ASSERT_NE(folder, INVALID_FILE_ATTRIBUTES);
     ASSERT_TRUE(folder & FILE_ATTRIBUTE_DIRECTORY);
   }
@@ -106,18 +96,18 @@ TEST_P(ShareUpdateTest, NewerFilesAreAskedAboutAndCopiedWithTheirTimes) {
   const RunResult result = RunProgram(client_, {Answer::Replace, Answer::Replace});
 
   std::set<std::wstring> asked;
-  for (const uitest::AskedQuestion& q : result.questions) {
+  for (const Question& q : result.questions) {
     asked.insert(q.fileName);
     EXPECT_TRUE(q.newDate.ends_with(L"로")) << uidriver::ToUtf8(q.newDate);
-    if (q.fileName == server_.throughShare(kMissingLocally.name)) {
+    if (q.fileName == server_.throughMount(kMissingLocally.name)) {
       EXPECT_EQ(q.oldDate, kNoLocalCopy);
     } else {
       EXPECT_TRUE(q.oldDate.ends_with(L"을")) << uidriver::ToUtf8(q.oldDate);
     }
   }
   EXPECT_EQ(result.questions.size(), asked.size()) << "a file was asked about twice";
-  const std::set<std::wstring> expected = {server_.throughShare(kOlderLocally.name),
-                                           server_.throughShare(kMissingLocally.name)};
+  const std::set<std::wstring> expected = {server_.throughMount(kOlderLocally.name),
+                                           server_.throughMount(kMissingLocally.name)};
   EXPECT_EQ(asked, expected);
 
   for (const Candidate& c : kCandidates) expectCopied(c);
@@ -142,11 +132,8 @@ TEST_P(ShareUpdateTest, TheRunAfterTheCopiesAsksNothing) {
   expectEndedWithTheClient(second);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBuilds, ShareUpdateTest,
-                         ::testing::Values(Build::Current, Build::Legacy),
-                         [](const ::testing::TestParamInfo<Build>& build) {
-                           return uitest::BuildName(build.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(BothBuilds, ShareUpdateTest, ::testing::ValuesIn(kBuilds),
+                         testing::BuildTestName);
 
 }  // namespace
-}  // namespace dravelin::sharetest
+}  // namespace dravelin::uitest::sharetest

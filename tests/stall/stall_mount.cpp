@@ -1,19 +1,16 @@
 #include "stall_mount.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <thread>
 
-#include "win32/handles.h"
 #include "test_tree.h"
 #include "uidriver.h"
+#include "win32/handles.h"
 #include "win32/last_error.h"
 
-namespace dravelin::stalltest {
+namespace dravelin::uitest::stalltest {
 
 namespace {
 
@@ -21,37 +18,21 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
 
+// Set by the script that mounts stall-fs.
+constexpr RunnerVariables kStallVariables{"DRAVELIN_STALL_MOUNTED", "DRAVELIN_STALL_SOURCE",
+                                          "DRAVELIN_STALL_CONTROL", "tests/stall/run-stall-tests"};
+
 // A program under test reaches its first listing or read within a second or two; the bounds
 // only keep a stall that never comes, or never ends, from stalling the test binary.
 constexpr auto kStallStartTimeout = 30s;
 constexpr auto kStallEndSlack = 30s;  // beyond the length asked for
 constexpr auto kMarkerPollInterval = 20ms;
 
-std::wstring Variable(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0') {
-    throw std::runtime_error(std::string(name) +
-                             " is not set: run these tests through tests/stall/run-stall-tests");
-  }
-  return uidriver::FromUtf8(value);
-}
-
-std::wstring Join(const std::wstring& directory, std::wstring_view name) {
-  return directory + L"\\" + std::wstring(name);
-}
-
-// Different in each folder of a test run, also across the runs of one machine.
-std::wstring UniqueFolderName() {
-  static std::atomic<int> count = 0;
-  return L"패치 서버 " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-         std::to_wstring(++count);
-}
-
 std::wstring_view KindName(StallKind kind) {
   return kind == StallKind::Listing ? L"listing" : L"read";
 }
 
-std::wstring ControlFile(std::wstring_view name) { return Join(Mount().control, name); }
+std::wstring ControlFile(std::wstring_view name) { return JoinPath(Mount().control, name); }
 
 std::wstring MarkerPath(StallKind kind, std::wstring_view state) {
   return ControlFile(std::wstring(KindName(kind)) + L"-" + std::wstring(state));
@@ -94,34 +75,19 @@ void WaitForMarker(const std::wstring& marker, Clock::time_point deadline, const
 
 }  // namespace
 
-const StallLocation& Mount() {
-  static const StallLocation mount{Variable(kSourceVariable), Variable(kMountedVariable),
-                                   Variable(kControlVariable)};
+const MountLocation& Mount() {
+  static const MountLocation mount = ReadMountLocation(kStallVariables);
   return mount;
 }
 
-StallFolder::StallFolder() : name_(UniqueFolderName()) {
-  if (!::CreateDirectoryW(source(L"").c_str(), nullptr)) win::ThrowLastError("CreateDirectoryW");
-}
-
-StallFolder::~StallFolder() {
-  std::error_code ignored;  // a folder left behind goes with the script's temporary directory
-  std::filesystem::remove_all(testing::Path(source(L"")), ignored);
-}
-
-std::wstring StallFolder::prefix() const { return Join(Mount().mounted, name_) + L"\\"; }
+StallFolder::StallFolder() : MountedFolder(Mount()) {}
 
 std::wstring StallFolder::relative(std::wstring_view name) const {
-  return name.empty() ? name_ : name_ + L"/" + std::wstring(name);
-}
-
-std::wstring StallFolder::source(std::wstring_view name) const {
-  const std::wstring folder = Join(Mount().source, name_);
-  return name.empty() ? folder : Join(folder, name);
+  return name.empty() ? this->name() : this->name() + L"/" + std::wstring(name);
 }
 
 void StallFolder::write(std::wstring_view name, std::string_view bytes, FileTime modified) const {
-  const std::wstring path = source(name);
+  const std::wstring path = behind(name);
   WriteWhole(path, bytes);
   testing::SetModified(path, modified);
 }
@@ -164,4 +130,4 @@ StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& 
   return watch;
 }
 
-}  // namespace dravelin::stalltest
+}  // namespace dravelin::uitest::stalltest

@@ -10,45 +10,26 @@
 #include <string>
 #include <string_view>
 
+#include "mounted_folder.h"
 #include "runtime.h"
 
-namespace dravelin::stalltest {
+namespace dravelin::uitest::stalltest {
 
-// Set by run-stall-tests, as Windows paths.
-inline constexpr char kSourceVariable[] = "DRAVELIN_STALL_SOURCE";
-inline constexpr char kMountedVariable[] = "DRAVELIN_STALL_MOUNTED";
-inline constexpr char kControlVariable[] = "DRAVELIN_STALL_CONTROL";
+// The mount of this test run: the mount, the source directory that it shows, and the control
+// directory, where requests are left and markers appear. Throws when the tests were not started
+// by run-stall-tests.
+const MountLocation& Mount();
 
-struct StallLocation {
-  std::wstring source;   // the directory that the mount shows
-  std::wstring mounted;  // the mount
-  std::wstring control;  // where requests are left and markers appear
-};
-
-// The mount of this test run; throws when the tests were not started by run-stall-tests.
-const StallLocation& Mount();
-
-// A server directory of its own on the mount, with a Korean name: written in the source
-// directory, named to the programs through the mount, removed with everything in it.
-class StallFolder {
+// A server directory of its own on the mount: written in the source directory, named to the
+// programs through the mount.
+class StallFolder : public MountedFolder {
  public:
   StallFolder();
-  ~StallFolder();
-  StallFolder(const StallFolder&) = delete;
-  StallFolder& operator=(const StallFolder&) = delete;
 
-  // The folder through the mount with its closing separator: what Server_directory names.
-  std::wstring prefix() const;
-  std::wstring throughMount(std::wstring_view name) const { return prefix() + std::wstring(name); }
   // The folder, or a file in it, as stall-fs names it: relative to the mount's root, with '/'.
   std::wstring relative(std::wstring_view name = {}) const;
 
   void write(std::wstring_view name, std::string_view bytes, FileTime modified) const;
-
- private:
-  std::wstring source(std::wstring_view name) const;
-
-  std::wstring name_;
 };
 
 // What stalls: each kind has its request and its two markers in the control directory.
@@ -80,4 +61,4 @@ struct StallWatch {
 StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& openMeanwhile,
                       std::chrono::milliseconds probeLimit, std::chrono::milliseconds interval);
 
-}  // namespace dravelin::stalltest
+}  // namespace dravelin::uitest::stalltest

@@ -9,20 +9,12 @@
 
 #include "program_session.h"
 #include "stall_mount.h"
-#include "text949.h"
 #include "uidriver.h"
 
-namespace dravelin::stalltest {
+namespace dravelin::uitest::stalltest {
 namespace {
 
 using namespace std::chrono_literals;
-using uitest::Answer;
-using uitest::ClientFolder;
-using uitest::ProgramRun;
-using uitest::RunResult;
-
-const FileTime kNovember = uitest::LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = uitest::LocalTime(2026, 12, 1, 15, 4, 5);
 
 constexpr auto kStallLength = 10s;
 // The longest the window may take to answer a probe. Not scaled: it is the window's promise,
@@ -52,8 +44,7 @@ class StallTest : public ::testing::TestWithParam<Build> {
   StallTest() : client_(GetParam()) {}
 
   void SetUp() override {
-    client_.writeConfig(ToCp949(L"Server_directory=" + server_.prefix() + L"\r\nExe_Program=" +
-                                std::wstring(uitest::kClientName) + L"\r\n"));
+    client_.writeConfigNaming(server_.prefix());
     elsewhere_.write(kElsewhereFile, "elsewhere", kNovember);
   }
 
@@ -135,10 +126,8 @@ TEST_P(StallTest, TheWindowAnswersWhileAServerFileIsRead) {
   expectCopiedAndEnded(result, kReadFile, bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBuilds, StallTest, ::testing::Values(Build::Current, Build::Legacy),
-                         [](const ::testing::TestParamInfo<Build>& build) {
-                           return uitest::BuildName(build.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(BothBuilds, StallTest, ::testing::ValuesIn(kBuilds),
+                         testing::BuildTestName);
 
 }  // namespace
-}  // namespace dravelin::stalltest
+}  // namespace dravelin::uitest::stalltest

@@ -10,10 +10,6 @@ namespace {
 
 using namespace win::checkupdate;
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
-
-std::string BuildName(Build build) { return build == Build::Legacy ? "legacy" : "current"; }
-
 // Asks one question, answers it with `act`, and returns the printed choices.
 template <typename Act>
 std::vector<int> AnswerOnce(Build build, Act act) {

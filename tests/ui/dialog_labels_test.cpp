@@ -11,8 +11,6 @@ namespace {
 
 using namespace win::checkupdate;
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
-
 std::wstring LongServerPath() {
   std::wstring path = L"\\\\fileserver\\deployment";
   for (int level = 0; level < 8; ++level) path += L"\\클라이언트배포본" + std::to_wstring(level);

@@ -6,27 +6,16 @@
 #include <cstdlib>
 
 #include "check_update_dialog_layout.h"
+#include "expected_controls.h"
 #include "host_session.h"
 
 namespace dravelin::uitest {
 namespace {
 
 using namespace win::checkupdate;
-using uidriver::ControlInfo;
-
-struct Expected {
-  int id;
-  std::wstring_view className;
-  std::wstring_view text;
-  RECT rect;  // left, top, right, bottom in client pixels
-};
-
-constexpr RECT Box(int left, int top, int width, int height) {
-  return {left, top, left + width, top + height};
-}
 
 // Tab order first (the order the controls sit in), the picture last.
-const std::vector<Expected> kCurrentControls = {
+const std::vector<ExpectedControl> kCurrentControls = {
     {lblFileName, L"Static", L"\\\\server\\share\\client\\한글파일.dat", Box(64, 5, 277, 20)},
     {lblOldDate, L"Static", L"2026-11-30 오전 9:15:00을", Box(86, 21, 252, 20)},
     {lblNewDate, L"Static", L"2026-12-01 오후 3:04:05로", Box(86, 35, 252, 20)},
@@ -38,7 +27,7 @@ const std::vector<Expected> kCurrentControls = {
     {Image1, L"Static", L"", Box(3, 12, 52, 50)},
 };
 
-const std::vector<Expected> kLegacyControls = {
+const std::vector<ExpectedControl> kLegacyControls = {
     {cmdSkipAll, L"Button", L"모두통과", Box(268, 68, 82, 23)},
     {cmbReplaceAll, L"Button", L"모두교체", Box(183, 68, 82, 23)},
     {cmdSkip, L"Button", L"통과", Box(97, 68, 82, 23)},
@@ -49,28 +38,6 @@ const std::vector<Expected> kLegacyControls = {
     {Label2, L"Static", L"교체을 하시겠습니까?", Box(86, 52, 252, 20)},
     {Image1, L"Static", L"", Box(0, 15, 52, 50)},
 };
-
-void ExpectControls(HWND dialog, const std::vector<Expected>& expected) {
-  const std::vector<ControlInfo> controls = uidriver::ListControls(dialog);
-  ASSERT_EQ(controls.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    const ControlInfo& actual = controls[i];
-    SCOPED_TRACE("control " + std::to_string(expected[i].id));
-    EXPECT_EQ(actual.id, expected[i].id);
-    EXPECT_EQ(actual.className, expected[i].className);
-    EXPECT_EQ(actual.text, expected[i].text);
-    EXPECT_EQ(actual.rect.left, expected[i].rect.left);
-    EXPECT_EQ(actual.rect.top, expected[i].rect.top);
-    EXPECT_EQ(actual.rect.right, expected[i].rect.right);
-    EXPECT_EQ(actual.rect.bottom, expected[i].rect.bottom);
-    EXPECT_TRUE(actual.visible);
-  }
-}
-
-SIZE ClientSize(HWND window) {
-  const RECT client = uidriver::ClientRectOnScreen(window);
-  return {client.right - client.left, client.bottom - client.top};
-}
 
 // Runs one question, lets `check` look at the dialog, then closes it; the host must have seen
 // a 96 DPI display (the pixels above assume it) and a closed dialog answers 0.
@@ -132,11 +99,7 @@ TEST(DialogLayout, LegacyBuildWindowIsSizableCentredWithAModalFrame) {
 
 TEST(DialogLayout, LegacyBuildMovesNothingWhenResized) {
   WithDialog(Build::Legacy, [](HWND dialog) {
-    RECT frame{};
-    ASSERT_TRUE(::GetWindowRect(dialog, &frame));
-    ASSERT_TRUE(::SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + 200,
-                               frame.bottom - frame.top + 150,
-                               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(GrowFrame(dialog, {200, 150}));
     EXPECT_EQ(ClientSize(dialog).cx, 367 + 200);
     EXPECT_EQ(ClientSize(dialog).cy, 96 + 150);
     ExpectControls(dialog, kLegacyControls);

@@ -7,20 +7,21 @@
 #include <string_view>
 #include <vector>
 
-#include "win32/handles.h"
+#include "builds.h"
+#include "questions.h"
 #include "uidriver.h"
 #include "variant.h"
+#include "win32/handles.h"
 
 namespace dravelin::uitest {
 
+// What all the tests share (tests/support), as the UI tests name it.
+using testing::BuildName;
+using testing::kBuilds;
+using testing::Question;
+
 inline constexpr std::wstring_view kDialogCaption = L"Update Check Windows";
 inline constexpr std::wstring_view kOwnerCaption = L"dialog-host owner";
-
-struct Question {
-  std::wstring fileName;
-  std::wstring oldDate;
-  std::wstring newDate;
-};
 
 // An ordinary question with Korean texts, as the update pass fills it.
 Question SampleQuestion();

@@ -11,11 +11,7 @@
 namespace dravelin::uitest {
 namespace {
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
-
 // Local wall-clock times and the texts the questions show for them.
-const FileTime kNovember = LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
 const FileTime kLateDecember = LocalTime(2026, 12, 24, 0, 30, 0);
 constexpr std::wstring_view kNovemberText = L"2026-11-01 오전 9:00:00";
 constexpr std::wstring_view kDecemberText = L"2026-12-01 오후 3:04:05";
@@ -68,7 +64,7 @@ const Candidate* FindCandidate(const ClientFolder& folder, const std::wstring& f
 // Every question names a candidate, once, with its captions; returns the names in asked order.
 std::vector<std::wstring> CheckQuestions(const ClientFolder& folder, const RunResult& result) {
   std::vector<std::wstring> asked;
-  for (const AskedQuestion& q : result.questions) {
+  for (const Question& q : result.questions) {
     const Candidate* c = FindCandidate(folder, q.fileName);
     if (!c) {
       ADD_FAILURE() << "asked about " << uidriver::ToUtf8(q.fileName);

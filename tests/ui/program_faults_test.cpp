@@ -11,14 +11,12 @@
 namespace dravelin::uitest {
 namespace {
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 constexpr size_t kHugeLineBytes = 10 * 1024 * 1024;
 constexpr size_t kNulFileBytes = 64 * 1024;
-const FileTime kServerTime = LocalTime(2026, 12, 1, 15, 4, 5);
 
 // One server file that the client lacks: a run that reads its configuration asks about it.
 void AddCandidate(const ClientFolder& folder) {
-  folder.writeServer(L"new.dat", "server copy", kServerTime);
+  folder.writeServer(L"new.dat", "server copy", kDecember);
 }
 
 // Without a configuration there is nothing to ask about and no client to start.

@@ -16,13 +16,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 constexpr int kFiles = 40;
 constexpr std::size_t kFileBytes = 4 << 20;  // big enough that the kill finds a copy under way
 constexpr auto kPollInterval = 2ms;
 constexpr auto kCopyTimeout = 30s;
-const FileTime kNovember = LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
 
 std::wstring PackName(int i) { return L"pack" + std::to_wstring(100 + i) + L".pak"; }
 std::string Bytes(char fill, int i) {

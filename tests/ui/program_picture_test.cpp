@@ -10,7 +10,6 @@
 namespace dravelin::uitest {
 namespace {
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 // The welcome banner is a 16-colour picture; stretched, its top left part alone shows several.
 constexpr int kFewestBannerColours = 4;
 
@@ -48,7 +47,7 @@ TEST(ProgramPictures, BannerAnimationPlainStripAndTheQuestion) {
     const ClientFolder folder(build);
     folder.writeConfig();
     folder.addClip();
-    folder.writeServer(L"한글파일.dat", "server copy", LocalTime(2026, 12, 1, 15, 4, 5));
+    folder.writeServer(L"한글파일.dat", "server copy", kDecember);
     ProgramRun run(folder);
     const HWND dialog = run.nextQuestion();
     ASSERT_NE(dialog, nullptr);

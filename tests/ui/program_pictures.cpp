@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "program_session.h"
+#include "win32/last_error.h"
 
 namespace dravelin::uitest {
 
@@ -35,15 +36,15 @@ ProgressPixels ExpectedProgressPixels(Build build) {
 
 void MoveBelow(HWND dialog, HWND progress) {
   RECT below{};
-  if (!::GetWindowRect(progress, &below)) throw std::runtime_error("GetWindowRect failed");
+  if (!::GetWindowRect(progress, &below)) win::ThrowLastError("GetWindowRect");
   if (!::SetWindowPos(dialog, nullptr, below.left, below.bottom + kGapBelowProgress, 0, 0,
                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
-    throw std::runtime_error("SetWindowPos failed");
+    win::ThrowLastError("SetWindowPos");
 }
 
 uidriver::Picture ClientPart(HWND window, const uidriver::Picture& whole) {
   RECT frame{};
-  if (!::GetWindowRect(window, &frame)) throw std::runtime_error("GetWindowRect failed");
+  if (!::GetWindowRect(window, &frame)) win::ThrowLastError("GetWindowRect");
   const RECT client = uidriver::ClientRectOnScreen(window);
   uidriver::Picture cut;
   cut.width = client.right - client.left;

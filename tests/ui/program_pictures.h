@@ -7,14 +7,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "expected_controls.h"
 #include "uidriver.h"
 #include "variant.h"
 
 namespace dravelin::uitest {
-
-constexpr RECT Box(int left, int top, int width, int height) {
-  return {left, top, left + width, top + height};
-}
 
 // The progress window's client area in pixels at 96 DPI, written out by hand from the designed
 // twips (15 twips a pixel).

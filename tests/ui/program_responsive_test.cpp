@@ -15,11 +15,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 constexpr std::size_t kBigFileBytes = std::size_t{64} << 20;
 constexpr auto kHungAfter = 5000ms;  // the system's own limit
 constexpr auto kProbeInterval = 5ms;
-const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
 constexpr std::wstring_view kBigFile = L"big.pak";
 
 // The copy is under way: its temporary file is in the work folder, the file not yet in place.

@@ -10,10 +10,6 @@
 namespace dravelin::uitest {
 namespace {
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
-const FileTime kNovember = LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
-
 std::wstring ProgramName(const ClientFolder& folder) { return FileNameOf(folder.programPath()); }
 
 // The program as built, dated November in the client directory, and on the server a newer build:

@@ -10,8 +10,6 @@
 namespace dravelin::uitest {
 namespace {
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
-
 std::wstring SystemDirectory() {
   wchar_t directory[MAX_PATH];
   const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);

@@ -21,7 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using Runs = std::vector<std::unique_ptr<ProgramRun>>;
 
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 constexpr int kNewerFiles = 3;
 constexpr std::size_t kFileBytes = std::size_t{6} << 20;
 constexpr auto kPollInterval = 5ms;
@@ -30,8 +29,6 @@ constexpr auto kHungAfter = 5000ms;  // the system's own limit
 // How long a run waiting for its turn is watched for a question it must not ask: a run that does
 // not wait asks within a fraction of this.
 constexpr auto kWatchedWhileWaiting = 2s;
-const FileTime kNovember = LocalTime(2026, 11, 1, 9, 0, 0);
-const FileTime kDecember = LocalTime(2026, 12, 1, 15, 4, 5);
 
 std::wstring PackName(int i) { return L"pack" + std::to_wstring(i) + L".pak"; }
 std::string NewBytes(int i) { return std::string(kFileBytes, static_cast<char>('a' + i)); }

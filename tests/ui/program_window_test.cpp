@@ -5,22 +5,14 @@
 
 #include <cstdlib>
 
-#include "win32/handles.h"
+#include "expected_controls.h"
 #include "program_pictures.h"
 #include "program_session.h"
 #include "uidriver.h"
+#include "win32/handles.h"
 
 namespace dravelin::uitest {
 namespace {
-
-constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
-
-struct ExpectedControl {
-  int id;
-  std::wstring_view className;
-  std::wstring_view text;
-  RECT rect;  // in client pixels
-};
 
 // Top of the z-order first: the animation lies on the banner.
 std::vector<ExpectedControl> ExpectedControls(Build build) {
@@ -32,7 +24,7 @@ std::vector<ExpectedControl> ExpectedControls(Build build) {
 // A client directory whose server holds one file that the client lacks: one question.
 void LayOutOneQuestion(const ClientFolder& folder) {
   folder.writeConfig();
-  folder.writeServer(L"new.dat", "server copy", LocalTime(2026, 12, 1, 15, 4, 5));
+  folder.writeServer(L"new.dat", "server copy", kDecember);
 }
 
 // Runs `look` on the progress window and the first question, then skips it; the run must then
@@ -52,30 +44,9 @@ void WhileTheFirstQuestionShows(const ClientFolder& folder, Look look) {
   EXPECT_EQ(result.exitCode, 0u);
 }
 
-void ExpectControls(HWND window, const std::vector<ExpectedControl>& expected) {
-  const std::vector<uidriver::ControlInfo> controls = uidriver::ListControls(window);
-  ASSERT_EQ(controls.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    SCOPED_TRACE("control " + std::to_string(expected[i].id));
-    EXPECT_EQ(controls[i].id, expected[i].id);
-    EXPECT_EQ(controls[i].className, expected[i].className);
-    EXPECT_EQ(controls[i].text, expected[i].text);
-    EXPECT_EQ(controls[i].rect.left, expected[i].rect.left);
-    EXPECT_EQ(controls[i].rect.top, expected[i].rect.top);
-    EXPECT_EQ(controls[i].rect.right, expected[i].rect.right);
-    EXPECT_EQ(controls[i].rect.bottom, expected[i].rect.bottom);
-    EXPECT_TRUE(controls[i].visible);
-  }
-}
-
 int ScreenDpi() {
   const win::WindowDC screen(nullptr);
   return ::GetDeviceCaps(screen.get(), LOGPIXELSX);
-}
-
-SIZE ClientSize(HWND window) {
-  const RECT client = uidriver::ClientRectOnScreen(window);
-  return {client.right - client.left, client.bottom - client.top};
 }
 
 TEST(ProgramWindow, ControlsSitAtTheirDesignedPixelsBehindTheQuestion) {
@@ -107,11 +78,7 @@ TEST(ProgramWindow, LegacyWindowKeepsItsControlsWhenResized) {
   LayOutOneQuestion(folder);
   WhileTheFirstQuestionShows(folder, [&](HWND progress, HWND) {
     EXPECT_TRUE(::GetWindowLongW(progress, GWL_STYLE) & WS_THICKFRAME);
-    RECT frame{};
-    ASSERT_TRUE(::GetWindowRect(progress, &frame));
-    ASSERT_TRUE(::SetWindowPos(progress, nullptr, 0, 0, frame.right - frame.left + 120,
-                               frame.bottom - frame.top + 90,
-                               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(GrowFrame(progress, {120, 90}));
     EXPECT_EQ(ClientSize(progress).cx, 488 + 120);
     EXPECT_EQ(ClientSize(progress).cy, 142 + 90);
     ExpectControls(progress, ExpectedControls(Build::Legacy));
@@ -124,7 +91,7 @@ TEST(ProgramWindow, ShownEvenWithoutAConfigurationFile) {
   for (Build build : kBuilds) {
     SCOPED_TRACE(BuildName(build));
     const ClientFolder folder(build);
-    folder.writeServer(L"new.dat", "server copy", LocalTime(2026, 12, 1, 15, 4, 5));
+    folder.writeServer(L"new.dat", "server copy", kDecember);
     const auto before = folder.localFiles();
     const RunResult result = RunProgram(folder);
     EXPECT_EQ(folder.localFiles(), before);

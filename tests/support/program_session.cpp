@@ -7,7 +7,6 @@
 #include "text949.h"
 #include "uidriver.h"
 #include "win32/last_error.h"
-#include "win32/file_times.h"
 #include "path_parts.h"
 
 namespace dravelin::uitest {
@@ -30,8 +29,6 @@ std::wstring ServerRelative(std::wstring_view name) {
 
 }  // namespace
 
-std::string BuildName(Build build) { return build == Build::Legacy ? "legacy" : "current"; }
-
 std::wstring WindowsPath(std::string_view buildPath) {
   std::wstring path(buildPath.begin(), buildPath.end());  // build paths are ASCII
   if (!path.starts_with(L'/')) return path;
@@ -40,20 +37,9 @@ std::wstring WindowsPath(std::string_view buildPath) {
   return L"Z:" + path;
 }
 
-FileTime LocalTime(int year, int month, int day, int hour, int minute, int second) {
-  SYSTEMTIME local{};
-  local.wYear = static_cast<WORD>(year);
-  local.wMonth = static_cast<WORD>(month);
-  local.wDay = static_cast<WORD>(day);
-  local.wHour = static_cast<WORD>(hour);
-  local.wMinute = static_cast<WORD>(minute);
-  local.wSecond = static_cast<WORD>(second);
-  SYSTEMTIME utc{};
-  if (!::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc))
-    win::ThrowLastError("TzSpecificLocalTimeToSystemTime");
-  FILETIME time{};
-  if (!::SystemTimeToFileTime(&utc, &time)) win::ThrowLastError("SystemTimeToFileTime");
-  return win::SecondsOf(time);
+std::string ConfigNaming(const std::wstring& serverPrefix) {
+  return ToCp949(L"Server_directory=" + serverPrefix + L"\r\nExe_Program=" +
+                 std::wstring(kClientName) + L"\r\n");
 }
 
 ClientFolder::ClientFolder(Build build)
@@ -90,11 +76,6 @@ void ClientFolder::writeLocalBytes(std::wstring_view name, std::string_view byte
 
 void ClientFolder::writeConfig(std::string_view bytes) const {
   client_.write(VariantFor(build_).configFileName, bytes);
-}
-
-std::string ClientFolder::standardConfig() const {
-  return ToCp949(L"Server_directory=" + serverPrefix() + L"\r\nExe_Program=" +
-                 std::wstring(kClientName) + L"\r\n");
 }
 
 void ClientFolder::addClip() const { CopyInto(WindowsPath(CLIP_FILE), local(kClipName)); }

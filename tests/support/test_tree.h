@@ -1,7 +1,9 @@
-// Real temporary directory trees for the engine tests, on both systems.
+// Real temporary directory trees, the file helpers around them and the process state that tests
+// change for a while (working directory, time zone): for the tests on both systems.
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -45,6 +47,9 @@ void MakeHidden(const std::wstring& file_name);
 void MakeSystemFile(const std::wstring& file_name);  // Windows only; nothing on POSIX
 void MakeReadOnly(const std::wstring& file_name, bool readOnly);
 
+// The names that a listing gives, to its end.
+std::set<std::wstring> ListedNames(Listing& listing);
+
 // The version of `file_name` that a listing shows now; none (all zero) for a file that no listing
 // shows (a missing file, a directory).
 FileVersion ListedVersion(Runtime& runtime, const std::wstring& file_name);
@@ -55,6 +60,18 @@ void CopyAsListed(Runtime& runtime, const std::wstring& source, const std::wstri
 int CountLeftovers(const std::wstring& directory_name);
 // Whether the program's work folder is in the directory (a pass removes it at its end).
 bool WorkFolderPresent(const std::wstring& directory_name);
+
+// The process's working directory for one scope; the previous one comes back on every way out.
+class ScopedCurrentDirectory {
+ public:
+  explicit ScopedCurrentDirectory(const fs::path& directory);
+  ~ScopedCurrentDirectory();
+  ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+  ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+ private:
+  fs::path previous_;
+};
 
 #ifndef _WIN32
 // TZ for the test's duration: the local zone of the C library on POSIX.

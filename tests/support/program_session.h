@@ -13,12 +13,21 @@
 #include <string_view>
 #include <vector>
 
-#include "win32/handles.h"
+#include "builds.h"
+#include "local_dates.h"
+#include "questions.h"
 #include "runtime.h"
 #include "test_tree.h"
 #include "variant.h"
+#include "win32/handles.h"
 
 namespace dravelin::uitest {
+
+// What all the tests share (tests/support), as the UI tests name it.
+using testing::Answer;
+using testing::BuildName;
+using testing::kBuilds;
+using testing::Question;
 
 inline constexpr std::wstring_view kProgressCaption = L"File Transfer...";
 inline constexpr std::wstring_view kQuestionCaption = L"Update Check Windows";
@@ -27,14 +36,13 @@ inline constexpr std::wstring_view kClipName = L"filecopy.avi";
 // Written by the sample client beside itself when it starts.
 inline constexpr std::wstring_view kClientMarkerName = L"client-started.txt";
 
-std::string BuildName(Build build);
-
 // A path given by the build system (a Linux path when the tests run under Wine) as Windows
 // programs see it.
 std::wstring WindowsPath(std::string_view buildPath);
 
-// The instant at which the local wall clock shows this date and time.
-FileTime LocalTime(int year, int month, int day, int hour, int minute, int second);
+// A client's configuration: Server_directory (`serverPrefix`, with its closing separator) and
+// Exe_Program (the sample client), in code page 949.
+std::string ConfigNaming(const std::wstring& serverPrefix);
 
 // A client directory holding a copy of one program and the sample client, and a server
 // directory with a Korean name, both removed at the end.
@@ -61,7 +69,11 @@ class ClientFolder {
   void writeConfig(std::string_view bytes) const;
   // Server_directory (the server prefix) and Exe_Program (the sample client), in code page 949.
   void writeConfig() const { writeConfig(standardConfig()); }
-  std::string standardConfig() const;
+  std::string standardConfig() const { return ConfigNaming(serverPrefix()); }
+  // The same, naming a server directory elsewhere (a folder on a mount).
+  void writeConfigNaming(const std::wstring& serverPrefix) const {
+    writeConfig(ConfigNaming(serverPrefix));
+  }
   // The sample animation clip as filecopy.avi.
   void addClip() const;
 
@@ -96,18 +108,8 @@ struct HookTraits {
 };
 using UniqueHook = win::UniqueHandle<HookTraits>;
 
-// The three captions of one question, as the dialog showed them.
-struct AskedQuestion {
-  std::wstring fileName;
-  std::wstring oldDate;
-  std::wstring newDate;
-};
-
-// The ways the user can leave a question.
-enum class Answer { Replace, Skip, ReplaceAll, SkipAll, CloseFrame };
-
 struct RunResult {
-  std::vector<AskedQuestion> questions;  // in the order asked
+  std::vector<Question> questions;  // in the order asked, as the dialog showed them
   DWORD exitCode = STILL_ACTIVE;
   bool windowShown = false;    // the progress window came on screen
   bool clientStarted = false;  // the client in the client directory ran and wrote its marker
@@ -158,7 +160,7 @@ class ProgramRun {
   DWORD processId_ = 0;
   win::UniqueKernelHandle shownEvent_;
   UniqueHook hook_;
-  std::vector<AskedQuestion> questions_;
+  std::vector<Question> questions_;
 };
 
 // Looks at `done` every few milliseconds until it holds or `usual` (stretched on slow machines)

@@ -90,7 +90,7 @@ std::string ReadAll(const std::wstring& file) {
 namespace {
 void SetAttribute(const std::wstring& file, DWORD attribute, bool on) {
   const DWORD current = GetFileAttributesW(file.c_str());
-  if (current == INVALID_FILE_ATTRIBUTES) throw std::runtime_error("GetFileAttributesW");
+  if (current == INVALID_FILE_ATTRIBUTES) win::ThrowLastError("GetFileAttributesW");
   SetFileAttributesW(file.c_str(), on ? current | attribute : current & ~attribute);
 }
 }  // namespace
@@ -159,6 +159,12 @@ int CountLeftovers(const std::wstring& directory) {
   return count;
 }
 
+std::set<std::wstring> ListedNames(Listing& listing) {
+  std::set<std::wstring> names;
+  while (const auto entry = listing.next()) names.insert(entry->name);
+  return names;
+}
+
 FileVersion ListedVersion(Runtime& runtime, const std::wstring& file) {
   const std::optional<DirEntry> listed = runtime.listFiles(file)->next();
   return listed ? listed->version() : FileVersion{};
@@ -170,6 +176,16 @@ void CopyAsListed(Runtime& runtime, const std::wstring& source, const std::wstri
 
 bool WorkFolderPresent(const std::wstring& directory) {
   return fs::exists(Path(directory) / Path(kWorkFolderName));
+}
+
+ScopedCurrentDirectory::ScopedCurrentDirectory(const fs::path& directory)
+    : previous_(fs::current_path()) {
+  fs::current_path(directory);
+}
+
+ScopedCurrentDirectory::~ScopedCurrentDirectory() {
+  std::error_code ignored;  // a destructor cannot throw; the directory was there a moment ago
+  fs::current_path(previous_, ignored);
 }
 
 #ifdef _WIN32
