@@ -20,6 +20,7 @@ FileCopyWindow::FileCopyWindow(Build build, HINSTANCE instance)
   banner_ = LoadBitmapResource(instance_, IDB_BANNER);
   if (layout.hasIcon) icons_ = LoadWindowIcons(instance_, IDI_GLOBE);
   RegisterWindowClassOnce(instance_, kWindowClass, OwnedWindowProc<FileCopyWindow>);
+  RegisterAnimationClass();
 
   const RECT frame = WindowRectForClient(layout.client, std::nullopt, layout.frame, dpi_);
   const std::wstring caption(layout.caption);

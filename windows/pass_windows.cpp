@@ -1,11 +1,25 @@
 #include "pass_windows.h"
 
+#include "error_rule.h"
+
 namespace dravelin::win {
+
+void DialogPassWindows::showProgressWindow(Runtime& runtime) {
+  error_rule::Attempt([&] {
+    progress_.emplace(build_, instance_);
+    progress_->show();
+  });
+  // A clip that cannot be played leaves the animation area empty; the update goes on regardless.
+  if (progress_) error_rule::Attempt([&] { progress_->startAnimation(runtime); });
+  windowThread_.open();
+}
 
 CheckUpdateDialog& DialogPassWindows::dialog() {
   // Touching a dialog that is not loaded loads a new one, which sets UpdateChoice to 0: an
   // answer never carries over from one question to the next.
-  if (!dialog_ || !dialog_->loaded()) dialog_.emplace(build_, progress_.window(), instance_);
+  if (!dialog_ || !dialog_->loaded()) {
+    dialog_.emplace(build_, progress_ ? progress_->window() : nullptr, instance_);
+  }
   return *dialog_;
 }
 
@@ -34,7 +48,9 @@ void DialogPassWindows::unloadQuestion() {
 }
 
 void DialogPassWindows::unloadProgressWindow() {
-  windowThread_.run([&] { progress_.unload(); });
+  windowThread_.run([&] {
+    if (progress_) progress_->unload();
+  });
 }
 
 }  // namespace dravelin::win

@@ -1,7 +1,8 @@
 // The windows as the update pass sees them: the progress window that hosts the pass, and a fresh
 // confirmation dialog for every question, created by the first touch of one of its labels. The
-// pass runs on a thread of its own (window_thread.h); everything it does with a window is called
-// over to the window thread, and it waits there until the call is done.
+// pass runs on a thread of its own (window_thread.h), started before the progress window is made
+// so that the two get under way together; everything the pass does with a window is called over
+// to the window thread once the progress window is up, and the pass waits until it is done.
 #pragma once
 
 #include <windows.h>
@@ -18,8 +19,13 @@ namespace dravelin::win {
 class DialogPassWindows final : public PassWindows {
  public:
   // Made on the window thread.
-  DialogPassWindows(Build build, HINSTANCE instance, FileCopyWindow& progress)
-      : build_(build), instance_(instance), progress_(progress), windowThread_(instance) {}
+  DialogPassWindows(Build build, HINSTANCE instance)
+      : build_(build), instance_(instance), windowThread_(instance) {}
+
+  // On the window thread, while the pass has begun: the progress window comes up and its
+  // animation starts; then the pass's calls on the windows are taken. Should the window not come
+  // up, the update still runs to its end and starts the client.
+  void showProgressWindow(Runtime& runtime);
 
   void setFileName(const std::wstring& text) override;
   void setOldDate(const std::wstring& text) override;
@@ -35,7 +41,7 @@ class DialogPassWindows final : public PassWindows {
 
   Build build_;
   HINSTANCE instance_;
-  FileCopyWindow& progress_;
+  std::optional<FileCopyWindow> progress_;
   std::optional<CheckUpdateDialog> dialog_;
   WindowThreadCalls windowThread_;
 };

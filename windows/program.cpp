@@ -1,11 +1,7 @@
 #include "program.h"
 
-#include <commctrl.h>
-
 #include <exception>
 
-#include "error_rule.h"
-#include "file_copy_window.h"
 #include "pass_windows.h"
 #include "runtime.h"
 #include "window_thread.h"
@@ -39,18 +35,13 @@ int ProgramMain(Build build, HINSTANCE instance) {
 }
 
 int RunProgram(Build build, HINSTANCE instance) {
-  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_ANIMATE_CLASS};
-  ::InitCommonControlsEx(&controls);
-
   const auto runtime = MakeSystemRuntime();
-  FileCopyWindow progress(build, instance);
-  // On screen before any file work, so that it shows even when the configuration is missing.
-  progress.show();
-  // A clip that cannot be played leaves the animation area empty; the update goes on regardless.
-  error_rule::Attempt([&] { progress.startAnimation(*runtime); });
-
-  DialogPassWindows windows(build, instance, progress);
-  RunOffWindowThread([&] { RunUpdatePass(*runtime, windows, VariantFor(build)); });
+  DialogPassWindows windows(build, instance);
+  // The update and the progress window get under way together: the window is on screen before
+  // the update needs it for anything (a question, its own closing), and the update does not wait
+  // for it where it needs nothing of it (the turn, the settings, the listings).
+  RunOffWindowThread([&] { RunUpdatePass(*runtime, windows, VariantFor(build)); },
+                     [&] { windows.showProgressWindow(*runtime); });
   return 0;
 }
 

@@ -50,11 +50,14 @@ void DispatchWaiting() {
 
 }  // namespace
 
-void RunOffWindowThread(const std::function<void()>& work) {
+void RunOffWindowThread(const std::function<void()>& work, const std::function<void()>& meanwhile) {
   Handover handover{work};
   const UniqueKernelHandle thread(::CreateThread(nullptr, 0, WorkThread, &handover, 0, nullptr));
   if (!thread) ThrowLastError("CreateThread");
   const HANDLE done = thread.get();
+  // The work goes on whatever happens here; it must end before this returns.
+  Handover alongside{meanwhile};
+  alongside.runHere();
   for (;;) {
     // MWMO_INPUTAVAILABLE: wake for messages already in the queue too, not only for new ones.
     const DWORD woke =
@@ -70,17 +73,29 @@ void RunOffWindowThread(const std::function<void()>& work) {
     throw RuntimeError("MsgWaitForMultipleObjectsEx", static_cast<long>(error));
   }
   handover.rethrow();
+  alongside.rethrow();
 }
 
-WindowThreadCalls::WindowThreadCalls(HINSTANCE instance) : windowThread_(::GetCurrentThreadId()) {
+WindowThreadCalls::WindowThreadCalls(HINSTANCE instance)
+    : windowThread_(::GetCurrentThreadId()),
+      opened_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {  // manual reset: stays open
+  if (!opened_) ThrowLastError("CreateEventW");
   RegisterWindowClassOnce(instance, kCallsWindowClass, Procedure);
   window_.reset(::CreateWindowExW(0, kCallsWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   instance, nullptr));
   if (!window_) ThrowLastError("CreateWindowExW (message-only)");
 }
 
+void WindowThreadCalls::open() const noexcept {
+  // Cannot fail on the event this object made and holds.
+  ::SetEvent(opened_.get());
+}
+
 void WindowThreadCalls::run(const std::function<void()>& call) const {
   if (::GetCurrentThreadId() == windowThread_) return call();
+  if (::WaitForSingleObject(opened_.get(), INFINITE) != WAIT_OBJECT_0) {
+    ThrowLastError("WaitForSingleObject (window thread)");
+  }
   Handover handover{call};
   // SendMessage waits until the window thread has run the call: it takes it at its next look at
   // its messages, which it never stops taking while the update runs.

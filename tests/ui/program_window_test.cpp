@@ -85,8 +85,8 @@ TEST(ProgramWindow, LegacyWindowKeepsItsControlsWhenResized) {
   });
 }
 
-// The window comes on screen before the configuration is read: with none, the run is over at
-// once (nothing to ask, no client to start), and the window has still been shown.
+// The window comes on screen whatever the update finds: without a configuration the update is
+// over at once (nothing to ask, no client to start), and the window has still been shown.
 TEST(ProgramWindow, ShownEvenWithoutAConfigurationFile) {
   for (Build build : kBuilds) {
     SCOPED_TRACE(BuildName(build));
