@@ -1,5 +1,5 @@
 // The copy of the update and the cleaning up after it, as each system's runtime does them
-// (copy_win.cpp, copy_posix.cpp).
+// (win32/copy.cpp, posix/copy.cpp).
 #pragma once
 
 #include <stdexcept>
@@ -46,6 +46,7 @@ class FileCopier {
 
   std::wstring destinationDirectory_;  // whose temporary directory is known
   std::wstring temporaryDirectory_;
+  std::wstring cleared_;  // whose work folder was found gone or emptied, and not used since
   std::vector<char> buffer_;
 };
 

@@ -1,5 +1,5 @@
 // The system services the engine needs, behind one small interface with a Win32 side
-// (runtime_win.cpp, wide-character APIs only) and a POSIX side (runtime_posix.cpp).
+// (win32/runtime.cpp, wide-character APIs only) and a POSIX side (posix/runtime.cpp).
 // Every operation reports failure by throwing RuntimeError (naming the call); none shows anything.
 #pragma once
 

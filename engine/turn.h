@@ -1,5 +1,5 @@
 // The turn of a client folder, which runs of the program in that folder take one after another
-// (turn_win.cpp, turn_posix.cpp). See Runtime::waitForTurn.
+// (win32/turn.cpp, posix/turn.cpp). See Runtime::waitForTurn.
 #pragma once
 
 #include <memory>
