@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "error_rule.h"
 #include "win32/last_error.h"
 #include "window_class.h"
 
@@ -77,16 +78,20 @@ void RunOffWindowThread(const std::function<void()>& work, const std::function<v
 }
 
 WindowThreadCalls::WindowThreadCalls(HINSTANCE instance)
-    : windowThread_(::GetCurrentThreadId()),
+    : instance_(instance),
+      windowThread_(::GetCurrentThreadId()),
       opened_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {  // manual reset: stays open
   if (!opened_) ThrowLastError("CreateEventW");
-  RegisterWindowClassOnce(instance, kCallsWindowClass, Procedure);
-  window_.reset(::CreateWindowExW(0, kCallsWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  instance, nullptr));
-  if (!window_) ThrowLastError("CreateWindowExW (message-only)");
 }
 
-void WindowThreadCalls::open() const noexcept {
+void WindowThreadCalls::open() noexcept {
+  // Without its window a call cannot be taken: it then fails, as any step of the update may, and
+  // the update goes on; what matters here is that no caller is left waiting.
+  error_rule::Attempt([&] {
+    RegisterWindowClassOnce(instance_, kCallsWindowClass, Procedure);
+    window_.reset(::CreateWindowExW(0, kCallsWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                    nullptr, instance_, nullptr));
+  });
   // Cannot fail on the event this object made and holds.
   ::SetEvent(opened_.get());
 }

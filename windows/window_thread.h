@@ -30,8 +30,10 @@ class WindowThreadCalls {
   WindowThreadCalls(const WindowThreadCalls&) = delete;
   WindowThreadCalls& operator=(const WindowThreadCalls&) = delete;
 
-  // From here on, calls from other threads are taken.
-  void open() const noexcept;
+  // From here on, calls from other threads are taken; on the window thread. Makes the window
+  // that receives them here rather than at the start: a process's first window costs tens of
+  // milliseconds under Wine (the display driver is loaded), which the update need not wait for.
+  void open() noexcept;
 
   // Runs `call` on the window thread (at once when called there) and throws what it threw.
   void run(const std::function<void()>& call) const;
@@ -39,6 +41,7 @@ class WindowThreadCalls {
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+  HINSTANCE instance_;
   DWORD windowThread_;
   UniqueKernelHandle opened_;  // set once calls are taken
   UniqueWindow window_;        // message-only: never shown, there to receive the calls
