@@ -11,7 +11,18 @@ constexpr std::size_t kCopyChunkBytes = std::size_t{1} << 20;
 
 }  // namespace
 
+void FileCopier::removeLeftovers(const std::wstring& directory) {
+  // Gone or empty when last looked at, and no copy has used it since: nothing to look for. Under
+  // Wine, looking for a folder that is not there reads the whole directory, which can hold
+  // thousands of files.
+  if (directory == cleared_) return;
+  destinationDirectory_.clear();  // the folder is made again by the next copy that needs it
+  RemoveWorkFolder(directory);
+  cleared_ = directory;
+}
+
 const std::wstring& FileCopier::temporaryDirectory(const std::wstring& directory) {
+  cleared_.clear();  // a copy is about to use the folder
   if (directory != destinationDirectory_) {
     temporaryDirectory_ = MakeWorkFolder(directory);
     destinationDirectory_ = directory;

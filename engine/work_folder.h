@@ -21,6 +21,10 @@ inline constexpr std::wstring_view kTemporarySuffix = L".tmp";
 // be had (a file of that name is in the way), so that copies are made beside their destinations.
 std::wstring MakeWorkFolder(const std::wstring& directory);
 
+// Removes the temporary files in the work folder of `directory` and the folder itself. A file
+// still in use stays; the first failure is thrown once everything else is done.
+void RemoveWorkFolder(const std::wstring& directory);
+
 inline bool IsTemporaryName(std::wstring_view name) {
   return name.size() > kTemporaryPrefix.size() + kTemporarySuffix.size() &&
          name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);

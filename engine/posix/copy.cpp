@@ -156,8 +156,7 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   temporary->renameTo(ToUtf8(destination));
 }
 
-void FileCopier::removeLeftovers(const std::wstring& directory) {
-  destinationDirectory_.clear();  // the folder is made again by the next copy that needs it
+void RemoveWorkFolder(const std::wstring& directory) {
   const std::string folder = ToUtf8(WorkFolderOf(directory));
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
   if (!dir) return;  // no work folder: nothing was left

@@ -238,8 +238,7 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   temporary->placed();
 }
 
-void FileCopier::removeLeftovers(const std::wstring& directory) {
-  destinationDirectory_.clear();  // the folder is made again by the next copy that needs it
+void RemoveWorkFolder(const std::wstring& directory) {
   const std::wstring folder = WorkFolderOf(directory);
   WIN32_FIND_DATAW entry{};
   const win::UniqueFindHandle find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic,
