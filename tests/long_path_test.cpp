@@ -79,7 +79,10 @@ bool RemoveTree(const std::wstring& path) {
 }
 
 std::string ReadFile(const std::wstring& path) {
-  win::UniqueFile file(CreateFileW(Unlimited(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  // Sharing everything: the marker program renames its marker into place, and the handle that did
+  // it (opened for deleting) may still be open when the name shows.
+  win::UniqueFile file(CreateFileW(Unlimited(path).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
   if (!file) win::ThrowLastError("CreateFileW (a deep test file)");
   std::string bytes(GetFileSize(file.get(), nullptr), '\0');

@@ -78,12 +78,32 @@ std::wstring TempTree::makeDirectory(std::wstring_view name) const {
   return Wide(root_ / Path(name));
 }
 
+#ifdef _WIN32
+// Shared for everything, as a reader that only looks should be: a marker renamed into place
+// shows under its name while the handle that renamed it (opened for deleting) may still be open,
+// and a reader that does not share deleting then fails with a sharing violation.
+std::string ReadAll(const std::wstring& file) {
+  const win::UniqueFile in(CreateFileW(file.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string bytes;
+  if (!in) return bytes;  // nothing to read, as from a stream that did not open
+  constexpr DWORD kPieceBytes = 1 << 16;
+  std::string piece(kPieceBytes, '\0');
+  DWORD got = 0;
+  while (::ReadFile(in.get(), piece.data(), kPieceBytes, &got, nullptr) && got > 0) {
+    bytes.append(piece.data(), got);
+  }
+  return bytes;
+}
+#else
 std::string ReadAll(const std::wstring& file) {
   std::ifstream in(Path(file), std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
 }
+#endif
 
 #ifdef _WIN32
 
