@@ -63,12 +63,16 @@ race() {
 
 nothing_to_reset() { :; }
 
-# report LABEL MICROSECONDS [REFERENCE-MICROSECONDS GOAL]
+# report LABEL MICROSECONDS [REFERENCE-MICROSECONDS [GOAL]]: without a goal the ratio is only
+# for reference (a contender that does less than the program, such as a copy that does not flush).
 report() {
   local label=$1 us=$2
   if [ $# -ge 4 ]; then
     awk -v l="$label" -v t="$us" -v r="$3" -v g="$4" \
       'BEGIN { printf "  %-44s %9.1f ms   ratio %.2fx (goal <= %sx)\n", l, t / 1000, t / r, g }'
+  elif [ $# -eq 3 ]; then
+    awk -v l="$label" -v t="$us" -v r="$3" \
+      'BEGIN { printf "  %-44s %9.1f ms   ratio %.2fx\n", l, t / 1000, t / r }'
   else
     awk -v l="$label" -v t="$us" 'BEGIN { printf "  %-44s %9.1f ms\n", l, t / 1000 }'
   fi
