@@ -55,8 +55,8 @@ void CopyBare(const std::wstring& source, const std::wstring& destination) {
 void CopyAll(const std::wstring& server, const std::wstring& local, Mode mode) {
   const std::wstring temporary = local + L"\\" + kTemporaryName;
   WIN32_FIND_DATAW entry{};
-  const UniqueFindHandle find(::FindFirstFileExW((server + L"\\*").c_str(), FindExInfoBasic,
-                                                 &entry, FindExSearchNameMatch, nullptr,
+  const UniqueFindHandle find(::FindFirstFileExW((server + L"\\*").c_str(), FindExInfoBasic, &entry,
+                                                 FindExSearchNameMatch, nullptr,
                                                  FIND_FIRST_EX_LARGE_FETCH));
   if (!find) ThrowLastError("FindFirstFileExW");
   do {

@@ -54,8 +54,8 @@ class TextReader {
 std::wstring TimestampText(FileTime time) {
   const std::optional<WallClock> local = LocalWallClock(time);
   if (!local) throw RuntimeError("local time", static_cast<long>(time));
-  const int hour12 = local->hour % kHoursPerHalfDay == 0 ? kHoursPerHalfDay
-                                                         : local->hour % kHoursPerHalfDay;
+  const int hour12 =
+      local->hour % kHoursPerHalfDay == 0 ? kHoursPerHalfDay : local->hour % kHoursPerHalfDay;
   std::array<wchar_t, 64> text{};
   std::swprintf(text.data(), text.size(), L"%04d-%02d-%02d %ls %d:%02d:%02d", local->year,
                 local->month, local->day, local->hour < kHoursPerHalfDay ? kMorning : kAfternoon,

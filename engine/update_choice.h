@@ -8,9 +8,9 @@
 namespace dravelin::modUpdate {
 
 enum Choice : std::int16_t {
-  ChoiceNone = 0,        // set before the scan and whenever the dialog loads; not copied, asked again
-  ChoiceReplace = 1,     // copied, asked again
-  ChoiceSkip = 2,        // not copied, asked again
+  ChoiceNone = 0,     // set before the scan and whenever the dialog loads; not copied, asked again
+  ChoiceReplace = 1,  // copied, asked again
+  ChoiceSkip = 2,     // not copied, asked again
   ChoiceReplaceAll = 3,  // copied, later candidates copied without asking
   ChoiceSkipAll = 4,     // not copied, later candidates skipped without asking
 };

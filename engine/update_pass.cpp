@@ -134,7 +134,6 @@ class UpdatePass {
     }
   }
 
-
   // The first caption touches the dialog, which loads and sets UpdateChoice to ChoiceNone; a
   // button sets it before the modal show returns, closing the frame leaves it at ChoiceNone.
   void ask(const std::wstring& sourcePath, const std::wstring& localText,

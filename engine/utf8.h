@@ -6,7 +6,7 @@
 
 namespace dravelin {
 
-std::string ToUtf8(std::wstring_view text);    // a unit that is no character becomes U+FFFD
+std::string ToUtf8(std::wstring_view text);     // a unit that is no character becomes U+FFFD
 std::wstring FromUtf8(std::string_view bytes);  // an invalid sequence becomes U+FFFD
 
 }  // namespace dravelin

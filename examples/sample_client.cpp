@@ -28,10 +28,10 @@ std::wstring MarkerPath() {
 std::string WorkingDirectoryUtf8() {
   std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
   directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
-  std::string utf8(WideCharToMultiByte(CP_UTF8, 0, directory.c_str(), -1, nullptr, 0, nullptr,
-                                       nullptr), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, directory.c_str(), -1, utf8.data(),
-                      static_cast<int>(utf8.size()), nullptr, nullptr);
+  std::string utf8(
+      WideCharToMultiByte(CP_UTF8, 0, directory.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, directory.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()),
+                      nullptr, nullptr);
   utf8.resize(utf8.empty() ? 0 : utf8.size() - 1);  // without the terminating NUL
   return utf8;
 }
@@ -84,9 +84,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = L"SampleClient";
   RegisterClassW(&windowClass);
-  const HWND window = CreateWindowExW(0, L"SampleClient", L"Sample client", WS_OVERLAPPEDWINDOW,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr,
-                                      nullptr, instance, nullptr);
+  const HWND window =
+      CreateWindowExW(0, L"SampleClient", L"Sample client", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                      CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   ShowWindow(window, show);
   SetTimer(window, kCloseTimer, kShowMilliseconds, nullptr);

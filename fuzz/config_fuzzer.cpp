@@ -81,8 +81,7 @@ std::uint64_t Hash(const std::uint8_t* data, std::size_t size) {
 std::string MakeFile(std::string_view payload, std::uint64_t hash) {
   if (hash % kGrowthOneIn != 0 || payload.empty()) return std::string(payload);
   const unsigned copiesLog2 = kFewestCopiesLog2 + (hash / kGrowthOneIn) % kCopiesLog2Choices;
-  const std::size_t copies =
-      std::min(std::size_t{1} << copiesLog2, kMaxFileBytes / payload.size());
+  const std::size_t copies = std::min(std::size_t{1} << copiesLog2, kMaxFileBytes / payload.size());
   std::string file;
   file.reserve(copies * payload.size());
   for (std::size_t i = 0; i < copies; ++i) file.append(payload);
@@ -205,8 +204,8 @@ void CheckByteWiseText(const std::wstring& text, const Header& header) {
     // a cut never measures more than the bytes it was given.
     const std::size_t first = static_cast<std::size_t>(start) - 1;
     const std::size_t available = first < size ? size - first : 0;
-    const std::size_t most = length ? std::min(available, static_cast<std::size_t>(*length))
-                                    : available;
+    const std::size_t most =
+        length ? std::min(available, static_cast<std::size_t>(*length)) : available;
     if (static_cast<std::size_t>(dravelin::LenH(cut)) > most) Fail("MidH gave more than asked");
   } catch (const std::invalid_argument&) {
     if (valid) Fail("MidH refused valid arguments");

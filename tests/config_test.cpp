@@ -1,8 +1,9 @@
+#include "config.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-#include "config.h"
 #include "runtime_error.h"
 #include "test_tree.h"
 #include "text949.h"
@@ -25,7 +26,8 @@ class ConfigFile : public ::testing::Test {
 };
 
 TEST_F(ConfigFile, KeysMatchInAnyLetterCase) {
-  EXPECT_EQ(lookUp("SERVER_DIRECTORY=\\\\srv\\share\\\r\n", L"Server_directory"), L"\\\\srv\\share\\");
+  EXPECT_EQ(lookUp("SERVER_DIRECTORY=\\\\srv\\share\\\r\n", L"Server_directory"),
+            L"\\\\srv\\share\\");
   EXPECT_EQ(lookUp("server_directory=Z:\\up\\\r\n", L"Server_directory"), L"Z:\\up\\");
   EXPECT_EQ(exe("eXe_pRoGrAm=client.exe\r\n"), L"client.exe");
 }
@@ -57,8 +59,8 @@ TEST_F(ConfigFile, NothingIsTrimmedAndLeadingSpaceDefeatsTheKey) {
 
 TEST_F(ConfigFile, KoreanValuesComeBackWhole) {
   const std::wstring server = L"\\\\서버\\클라이언트 공유\\";
-  const std::string line = "Server_directory=" + ToCp949(server) + "\r\nExe_Program=" +
-                           ToCp949(L"한글클라이언트.exe") + "\r\n";
+  const std::string line = "Server_directory=" + ToCp949(server) +
+                           "\r\nExe_Program=" + ToCp949(L"한글클라이언트.exe") + "\r\n";
   EXPECT_EQ(lookUp(line, L"Server_directory"), server);
   EXPECT_EQ(exe(line), L"한글클라이언트.exe");
 }

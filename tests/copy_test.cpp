@@ -13,9 +13,9 @@
 namespace dravelin {
 namespace {
 
+using testing::CopyAsListed;
 using testing::CountLeftovers;
 using testing::ReadAll;
-using testing::CopyAsListed;
 using testing::TempTree;
 
 constexpr FileTime kServerTime = 1'790'000'000;
@@ -117,7 +117,8 @@ TEST_F(CopyOverLocalFile, AFileInUseStaysAsItWas) {
 TEST_F(CopyOverLocalFile, AReadOnlyLocalFileIsLeftAsItIs) {
   const std::wstring target = local_.write(L"settings.dat", "protected");
   testing::MakeReadOnly(target, true);
-  EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"settings.dat", "update"), target), RuntimeError);
+  EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"settings.dat", "update"), target),
+               RuntimeError);
   EXPECT_EQ(ReadAll(target), "protected");
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }

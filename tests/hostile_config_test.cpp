@@ -82,18 +82,25 @@ TEST_F(HostileConfigFile, AMegabyteValueOfBrokenCharactersIsAValueAllTheSame) {
 // after it has consumed it. The bytes on either side must survive, and nothing past the end of
 // the text may be read.
 TEST(CodePage949PlaceWithoutACharacter, KeepsItsNeighbours) {
-  const std::wstring middle = FromCp949("A\xA2\xE8" "B");
+  const std::wstring middle = FromCp949(
+      "A\xA2\xE8"
+      "B");
   ASSERT_EQ(middle.size(), 3u);
   EXPECT_EQ(middle.front(), L'A');
   EXPECT_EQ(middle.back(), L'B');
   const std::wstring atTheEnd = FromCp949("xy\xA2\xE8");
   ASSERT_EQ(atTheEnd.size(), 3u);
   EXPECT_EQ(atTheEnd.substr(0, 2), L"xy");
-  EXPECT_EQ(FromCp949("\xA2\xE8" "AB").substr(1), L"AB");
+  EXPECT_EQ(FromCp949("\xA2\xE8"
+                      "AB")
+                .substr(1),
+            L"AB");
 }
 
 TEST_F(HostileConfigFile, AValueWithAPlaceWithoutACharacter) {
-  const std::wstring path = file("Exe_Program=a\xA2\xE8" "b.exe\r\nServer_directory=s\\\xA2\xE8");
+  const std::wstring path = file(
+      "Exe_Program=a\xA2\xE8"
+      "b.exe\r\nServer_directory=s\\\xA2\xE8");
   const std::wstring program = lookUp(path, L"Exe_Program");
   EXPECT_EQ(program.size(), 7u);
   EXPECT_TRUE(program.starts_with(L"a") && program.ends_with(L"b.exe"));
@@ -116,8 +123,8 @@ TEST_F(HostileConfigFile, AFileOfNulBytesHoldsNoKey) {
 
 TEST_F(HostileConfigFile, NulBytesAreOrdinaryBytesOfALine) {
   // A NUL ends neither the line nor the value, and before a key it defeats the key.
-  const std::wstring path = file(
-      "Exe_Program=a\0b.exe\r\n\0Server_directory=x\r\nServer_directory\0y\\\r\n\0\0\0"s);
+  const std::wstring path =
+      file("Exe_Program=a\0b.exe\r\n\0Server_directory=x\r\nServer_directory\0y\\\r\n\0\0\0"s);
   EXPECT_EQ(lookUp(path, L"Exe_Program"), L"a\0b.exe"s);
   EXPECT_EQ(lookUp(path, L"Server_directory"), L"y\\");
 }
@@ -146,7 +153,7 @@ TEST_F(HostileConfigFile, AFileLockedByAnotherProgramThrows) {
   const std::wstring path = file("Exe_Program=client.exe\r\n");
   // No sharing at all: the way a program that holds the file exclusively keeps others out.
   win::UniqueFile held(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+                                   OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(held);
   EXPECT_THROW(lookUp(path, L"Exe_Program"), RuntimeError);
   held.reset();

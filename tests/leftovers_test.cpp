@@ -15,8 +15,8 @@
 namespace dravelin {
 namespace {
 
-using testing::ReadAll;
 using testing::CopyAsListed;
+using testing::ReadAll;
 using testing::TempTree;
 using testing::WorkFolderPresent;
 
@@ -89,8 +89,8 @@ TEST_F(Leftovers, ACopyStillBeingWrittenStays) {
   const std::wstring busy = local_.write(inWorkFolder(L"dvlAAAAAAAA.tmp"), "being written");
   local_.write(inWorkFolder(L"dvlBBBBBBBB.tmp"), "left over");
   {
-    const win::UniqueFile writing(CreateFileW(busy.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                              nullptr, OPEN_EXISTING, 0, nullptr));
+    const win::UniqueFile writing(CreateFileW(busy.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(writing);
     EXPECT_THROW(runtime_->removeLeftovers(local_.dir()), RuntimeError);
     EXPECT_EQ(ReadAll(busy), "being written");

@@ -1,4 +1,6 @@
 // The program directory's times from one listing, whatever order the server asks for them in.
+#include "local_times.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "local_times.h"
 #include "runtime_error.h"
 
 namespace dravelin {
@@ -39,7 +40,8 @@ class DirectoryInMemory final : public Runtime {
   FileTime fileTimestamp(const std::wstring& path) override {
     ++singleLookups;
     for (const DirEntry& entry : entries_) {
-      if (fileNameKey(std::wstring(kDirectory) + kPathSeparator + entry.name) == fileNameKey(path)) {
+      if (fileNameKey(std::wstring(kDirectory) + kPathSeparator + entry.name) ==
+          fileNameKey(path)) {
         return entry.modified;
       }
     }
@@ -124,7 +126,8 @@ TEST(LocalTimes, LocalOnlyEntriesBetweenSharedNamesDoNotHideThem) {
     entries.push_back(file);
     // Runs of local-only entries of every length up to well past any look-ahead.
     const int extras = static_cast<int>(file.modified % 20);
-    for (int k = 0; k < extras; ++k) entries.push_back({file.name + L".local" + std::to_wstring(k), 1});
+    for (int k = 0; k < extras; ++k)
+      entries.push_back({file.name + L".local" + std::to_wstring(k), 1});
   }
   DirectoryInMemory directory(entries);
   LocalTimes times(directory, kDirectory);

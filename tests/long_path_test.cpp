@@ -14,10 +14,10 @@
 #include "work_folder.h"
 
 #ifdef _WIN32
-#include "win32/handles.h"
-#include "win32/long_path.h"
-#include "win32/last_error.h"
 #include "win32/file_times.h"
+#include "win32/handles.h"
+#include "win32/last_error.h"
+#include "win32/long_path.h"
 #else
 #include <fstream>
 #endif
@@ -52,8 +52,8 @@ void WriteFile(const std::wstring& path, std::string_view bytes, FileTime modifi
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   const FILETIME time = win::FiletimeAt(modified);
-  if (!file || !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr) ||
+  if (!file ||
+      !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       !SetFileTime(file.get(), nullptr, nullptr, &time)) {
     win::ThrowLastError("WriteFile (a deep test file)");
   }
@@ -74,8 +74,8 @@ bool RemoveTree(const std::wstring& path) {
                      : DeleteFileW(Unlimited(inner).c_str()) != 0;
     }
   }
-  return removed && (RemoveDirectoryW(Unlimited(path).c_str()) ||
-                     GetLastError() == ERROR_FILE_NOT_FOUND);
+  return removed &&
+         (RemoveDirectoryW(Unlimited(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
 }
 
 std::string ReadFile(const std::wstring& path) {
@@ -181,7 +181,8 @@ TEST_F(DeepDirectories, TimestampsAreReadAndAMissingFileFails) {
 // The copies leave their (empty) work folder for the next copy; clearing it leaves `names` alone.
 void DeepDirectories::ExpectOnlyAnEmptyWorkFolderBeside(std::set<std::wstring> names) {
   const std::wstring workFolder(kWorkFolderName);
-  EXPECT_EQ(ListedNames(*runtime_->listEverything(in(program_, workFolder))), std::set<std::wstring>{});
+  EXPECT_EQ(ListedNames(*runtime_->listEverything(in(program_, workFolder))),
+            std::set<std::wstring>{});
   std::set<std::wstring> withFolder = names;
   withFolder.insert(workFolder);
   EXPECT_EQ(ListedNames(*runtime_->listEverything(program_)), withFolder);

@@ -21,8 +21,8 @@ int main() {
   const std::filesystem::path marker = program.parent_path() / "marker-program.started";
   std::filesystem::path partial = marker;
   partial += ".partial";
-  std::ofstream(partial, std::ios::binary)
-      << "started\n" << std::filesystem::current_path().string();
+  std::ofstream(partial, std::ios::binary) << "started\n"
+                                           << std::filesystem::current_path().string();
   std::filesystem::rename(partial, marker);
   return 0;
 }

@@ -28,15 +28,16 @@ class PassTest : public ::testing::Test {
   // `programSubdirectory`: the program directory is that directory of the program tree (made
   // here), for a test that puts a file system of its own there; else the tree itself.
   explicit PassTest(std::wstring_view programSubdirectory = L"")
-      : programDirectory_(programSubdirectory.empty() ? program_.dir()
-                                                      : program_.makeDirectory(programSubdirectory)),
+      : programDirectory_(programSubdirectory.empty()
+                              ? program_.dir()
+                              : program_.makeDirectory(programSubdirectory)),
         runtime_(programDirectory_, log_) {}
 
   // The configuration file of `variant`, in code page 949 with CR LF line ends.
   void configure(const Variant& variant, const std::wstring& serverDirectory,
                  const std::wstring& exeProgram = L"client.exe") {
-    const std::string text = "Server_directory=" + ToCp949(serverDirectory) + "\r\nExe_Program=" +
-                             ToCp949(exeProgram) + "\r\n";
+    const std::string text = "Server_directory=" + ToCp949(serverDirectory) +
+                             "\r\nExe_Program=" + ToCp949(exeProgram) + "\r\n";
     std::ofstream(Path(localPath(std::wstring(variant.configFileName))), std::ios::binary) << text;
   }
   // The usual setting: the server tree with its closing separator, and a client program to start.

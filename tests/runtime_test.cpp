@@ -47,8 +47,9 @@ TEST_F(RuntimeServices, ListingGivesOrdinaryFilesOnly) {
 #ifdef _WIN32
   MakeSystemFile(tree_.write(L"system.sys", "x"));
 #endif
-  EXPECT_EQ(ListedNames(*runtime_->listFiles(all())),
-            (std::set<std::wstring>{L"client.exe", L"noextension", L"한글파일.dat", L"readonly.dll"}));
+  EXPECT_EQ(
+      ListedNames(*runtime_->listFiles(all())),
+      (std::set<std::wstring>{L"client.exe", L"noextension", L"한글파일.dat", L"readonly.dll"}));
 }
 
 TEST_F(RuntimeServices, ListingHandsOutEachFilesTime) {
@@ -57,7 +58,8 @@ TEST_F(RuntimeServices, ListingHandsOutEachFilesTime) {
   auto listing = runtime_->listFiles(all());
   std::map<std::wstring, FileTime> times;
   while (const auto entry = listing->next()) times[entry->name] = entry->modified;
-  EXPECT_EQ(times, (std::map<std::wstring, FileTime>{{L"a.dat", kSomeTime}, {L"b.dat", kLaterTime}}));
+  EXPECT_EQ(times,
+            (std::map<std::wstring, FileTime>{{L"a.dat", kSomeTime}, {L"b.dat", kLaterTime}}));
 }
 
 TEST_F(RuntimeServices, ListingAnEmptyOrMissingDirectoryGivesNothing) {

@@ -69,11 +69,20 @@ class ScriptedWindows final : public PassWindows {
     log_.push_back(L"question " + shown.fileName);
     // A button writes its value and then unloads the dialog; the frame's close only unloads it.
     switch (script_(shown)) {
-      case Answer::Replace: modUpdate::UpdateChoice = modUpdate::ChoiceReplace; break;
-      case Answer::Skip: modUpdate::UpdateChoice = modUpdate::ChoiceSkip; break;
-      case Answer::ReplaceAll: modUpdate::UpdateChoice = modUpdate::ChoiceReplaceAll; break;
-      case Answer::SkipAll: modUpdate::UpdateChoice = modUpdate::ChoiceSkipAll; break;
-      case Answer::CloseFrame: break;
+      case Answer::Replace:
+        modUpdate::UpdateChoice = modUpdate::ChoiceReplace;
+        break;
+      case Answer::Skip:
+        modUpdate::UpdateChoice = modUpdate::ChoiceSkip;
+        break;
+      case Answer::ReplaceAll:
+        modUpdate::UpdateChoice = modUpdate::ChoiceReplaceAll;
+        break;
+      case Answer::SkipAll:
+        modUpdate::UpdateChoice = modUpdate::ChoiceSkipAll;
+        break;
+      case Answer::CloseFrame:
+        break;
     }
     loaded_ = false;
   }

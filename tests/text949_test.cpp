@@ -1,19 +1,20 @@
-#include <gtest/gtest.h>
-
 #include "text949.h"
+
+#include <gtest/gtest.h>
 
 namespace dravelin {
 namespace {
 
 TEST(CodePage949, HangulTakesTwoBytesAndAsciiOne) {
   EXPECT_EQ(ToCp949(L"한"), std::string("\xC7\xD1"));
-  EXPECT_EQ(ToCp949(L"가a"), std::string("\xB0\xA1" "a"));
+  EXPECT_EQ(ToCp949(L"가a"), std::string("\xB0\xA1"
+                                         "a"));
   EXPECT_EQ(ToCp949(L""), "");
 }
 
 TEST(CodePage949, RoundTripsKoreanAndAscii) {
   for (const std::wstring_view text : {L"해당화일은 존재하지 않습니다.", L"\\\\srv\\공유\\파일.dat",
-                                  L"plain ascii 123", L"오전 12:00:00"}) {
+                                       L"plain ascii 123", L"오전 12:00:00"}) {
     EXPECT_EQ(FromCp949(ToCp949(text)), std::wstring(text));
   }
   // The extended syllables of the Unified Hangul Code (outside the KS X 1001 set) too.
@@ -21,8 +22,8 @@ TEST(CodePage949, RoundTripsKoreanAndAscii) {
 }
 
 TEST(CodePage949, InvalidBytesConvertWithoutFailing) {
-  for (const std::string& bytes : {std::string("abc\xB0"), std::string("\xFF\xFF\x80"),
-                                  std::string(4, '\0')}) {
+  for (const std::string& bytes :
+       {std::string("abc\xB0"), std::string("\xFF\xFF\x80"), std::string(4, '\0')}) {
     EXPECT_FALSE(FromCp949(bytes).empty());
   }
   EXPECT_EQ(FromCp949(std::string("ab\xB0")).substr(0, 2), L"ab");

@@ -1,7 +1,8 @@
+#include "timestamp.h"
+
 #include <gtest/gtest.h>
 
 #include "test_tree.h"
-#include "timestamp.h"
 
 namespace dravelin {
 namespace {

@@ -244,8 +244,7 @@ TEST_F(NewerRules, TextRuleOrdersUnpaddedHoursByCharacters) {
 }
 
 TEST_F(NewerRules, TextRuleMissesANewerServerFileWhoseTextSortsFirst) {
-  EXPECT_EQ(questionsWhenServerAndLocalAre(Build::Legacy, kMorning + 2 * kHour,
-                                           kMorning + kHour),
+  EXPECT_EQ(questionsWhenServerAndLocalAre(Build::Legacy, kMorning + 2 * kHour, kMorning + kHour),
             0u);
 }
 

@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "resource_ids.h"
-#include "win32/last_error.h"
 #include "update_choice.h"
+#include "win32/last_error.h"
 
 namespace dravelin::win {
 
@@ -68,8 +68,8 @@ CheckUpdateDialog::CheckUpdateDialog(Build build, HWND owner, HINSTANCE instance
                          owner_, nullptr, instance_, this))
     ThrowLastError("CreateWindowExW");
   if (layout.windowFont)
-    ::SendMessageW(window_.get(), WM_SETFONT,
-                   reinterpret_cast<WPARAM>(fontFor(*layout.windowFont)), FALSE);
+    ::SendMessageW(window_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(*layout.windowFont)),
+                   FALSE);
   if (layout.hasIcon) SetWindowIcons(window_.get(), icons_);
   createControls();
   modUpdate::UpdateChoice = modUpdate::ChoiceNone;

@@ -12,8 +12,8 @@
 
 #include "artwork.h"
 #include "check_update_dialog_layout.h"
-#include "win32/handles.h"
 #include "variant.h"
+#include "win32/handles.h"
 #include "window_class.h"
 
 namespace dravelin::win {

@@ -7,9 +7,9 @@
 
 #include "artwork.h"
 #include "file_copy_window_layout.h"
-#include "win32/handles.h"
 #include "runtime.h"
 #include "variant.h"
+#include "win32/handles.h"
 #include "window_class.h"
 
 namespace dravelin::win {

@@ -29,13 +29,8 @@ constexpr FileCopyWindowLayout kCurrent{
 };
 
 constexpr FileCopyWindowLayout kLegacy{
-    kCaption,
-    {7320, 2130},  // 488 x 142 px
-    kLegacyFrame,
-    false,
-    true,
-    {{0, 0}, kBannerSize},
-    {{3165, 1290}, kAnimationSize},
+    kCaption,     {7320, 2130},  // 488 x 142 px
+    kLegacyFrame, false,        true, {{0, 0}, kBannerSize}, {{3165, 1290}, kAnimationSize},
 };
 
 }  // namespace

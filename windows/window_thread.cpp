@@ -89,8 +89,8 @@ void WindowThreadCalls::open() noexcept {
   // the update goes on; what matters here is that no caller is left waiting.
   error_rule::Attempt([&] {
     RegisterWindowClassOnce(instance_, kCallsWindowClass, Procedure);
-    window_.reset(::CreateWindowExW(0, kCallsWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                    nullptr, instance_, nullptr));
+    window_.reset(::CreateWindowExW(0, kCallsWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    instance_, nullptr));
   });
   // Cannot fail on the event this object made and holds.
   ::SetEvent(opened_.get());

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "file_copy.h"
-#include "posix/file_descriptor.h"
 #include "path_parts.h"
+#include "posix/file_descriptor.h"
 #include "runtime_error.h"
 #include "utf8.h"
 #include "work_folder.h"

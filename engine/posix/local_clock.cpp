@@ -1,7 +1,7 @@
 // Local time as the C library keeps it: the zone of TZ, or the system's when TZ is not set.
-#include <ctime>
-
 #include "local_clock.h"
+
+#include <ctime>
 
 namespace dravelin {
 
@@ -13,8 +13,12 @@ std::optional<WallClock> LocalWallClock(FileTime time) {
   const auto t = static_cast<std::time_t>(time);
   std::tm local{};
   if (localtime_r(&t, &local) == nullptr) return std::nullopt;
-  return WallClock{local.tm_year + kFirstYear, local.tm_mon + 1, local.tm_mday,
-                   local.tm_hour, local.tm_min, local.tm_sec};
+  return WallClock{local.tm_year + kFirstYear,
+                   local.tm_mon + 1,
+                   local.tm_mday,
+                   local.tm_hour,
+                   local.tm_min,
+                   local.tm_sec};
 }
 
 std::optional<FileTime> InstantOnLocalClock(const WallClock& clock) {

@@ -1,4 +1,6 @@
 // The runtime services on POSIX. Paths are wide strings in the engine and UTF-8 on the system.
+#include "runtime.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -7,12 +9,11 @@
 
 #include <cerrno>
 #include <climits>
-#include <utility>
 #include <cwctype>
+#include <utility>
 #include <vector>
 
 #include "path_parts.h"
-#include "runtime.h"
 #include "runtime_error.h"
 #include "system_runtime.h"
 #include "text_input.h"
@@ -176,7 +177,6 @@ class PosixRuntime final : public SystemRuntime {
     }
     return std::make_unique<SingleEntryListing>(std::move(entry));
   }
-
 };
 
 }  // namespace

@@ -1,11 +1,13 @@
 // Code page 949 through iconv ("CP949" is glibc's name for the Unified Hangul Code).
+#include "text949.h"
+
+#include <iconv.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cwctype>
-#include <iconv.h>
 
 #include "runtime_error.h"
-#include "text949.h"
 
 namespace dravelin {
 

@@ -1,12 +1,13 @@
 // The turn of a client folder on POSIX: an exclusive flock on the folder itself. Every path that
 // leads to the folder locks the same inode, and the lock goes with the process however it ends.
+#include "turn.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 
 #include <cerrno>
 
 #include "posix/file_descriptor.h"
-#include "turn.h"
 #include "utf8.h"
 
 namespace dravelin {

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "file_copy.h"
-#include "win32/handles.h"
-#include "win32/paths.h"
-#include "win32/last_error.h"
 #include "long_path.h"
 #include "path_parts.h"
 #include "program_path.h"
+#include "win32/handles.h"
+#include "win32/last_error.h"
+#include "win32/paths.h"
 #include "windows_ticks.h"
 #include "work_folder.h"
 
@@ -191,7 +191,6 @@ void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
   }
   copy.placed();
 }
-
 
 }  // namespace
 

@@ -1,11 +1,12 @@
 // The system's time zone through the Win32 time-zone API. The C runtime's local time would
 // follow a TZ variable in its own syntax and read an IANA name such as Asia/Seoul as UTC, while
 // every other program on the machine shows the system's zone.
+#include "local_clock.h"
+
 #include <windows.h>
 
-#include "local_clock.h"
-#include "windows_ticks.h"
 #include "win32/file_times.h"
+#include "windows_ticks.h"
 
 namespace dravelin {
 

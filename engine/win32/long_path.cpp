@@ -3,12 +3,13 @@
 // the file system as it is, up to 32,767 characters; it is taken literally, so it must be a full
 // path with backslashes only and no "." or ".." parts, which GetFullPathNameW makes of any path.
 // Wine takes long paths in the ordinary form as well, but not everywhere (see StartByShortName).
+#include "long_path.h"
+
 #include <windows.h>
 
 #include <string_view>
 #include <vector>
 
-#include "long_path.h"
 #include "runtime_error.h"
 #include "win32/last_error.h"
 

@@ -1,19 +1,20 @@
 // The runtime services on Windows, through the wide-character API only.
+#include "runtime.h"
+
 #include <windows.h>
 
 #include <vector>
 
-#include "win32/handles.h"
 #include "long_path.h"
 #include "path_parts.h"
 #include "program_path.h"
-#include "runtime.h"
 #include "runtime_error.h"
 #include "system_runtime.h"
 #include "text949.h"
 #include "text_input.h"
-#include "win32/last_error.h"
 #include "win32/file_times.h"
+#include "win32/handles.h"
+#include "win32/last_error.h"
 
 namespace dravelin {
 
@@ -59,7 +60,8 @@ class FindListing final : public Listing {
         if (error != ERROR_NO_MORE_FILES) throw RuntimeError("FindNextFileW", error);
       }
       if (wanted(current)) {
-        return DirEntry{current.cFileName, win::SecondsOf(current.ftLastWriteTime), SizeOf(current)};
+        return DirEntry{current.cFileName, win::SecondsOf(current.ftLastWriteTime),
+                        SizeOf(current)};
       }
     }
     return std::nullopt;

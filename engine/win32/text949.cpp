@@ -1,11 +1,12 @@
 // Code page 949 through the system's converters. Without MB_ERR_INVALID_CHARS neither direction
 // fails on bad input: unmappable characters and invalid bytes become the default character.
+#include "text949.h"
+
 #include <windows.h>
 
 #include <limits>
 
 #include "runtime_error.h"
-#include "text949.h"
 #include "win32/last_error.h"
 
 namespace dravelin {

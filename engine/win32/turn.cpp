@@ -1,5 +1,7 @@
 // The turn of a client folder on Windows: a named mutex whose name the folder gives. A mutex is
 // given up by the system when its owner ends, however it ends, so a killed run blocks nobody.
+#include "turn.h"
+
 #include <windows.h>
 
 #include <sddl.h>
@@ -9,11 +11,10 @@
 #include <iterator>
 #include <vector>
 
-#include "win32/handles.h"
-#include "win32/last_error.h"
 #include "long_path.h"
 #include "text949.h"
-#include "turn.h"
+#include "win32/handles.h"
+#include "win32/last_error.h"
 
 namespace dravelin {
 
@@ -39,9 +40,10 @@ constexpr int kHashDigits = 16;
 // letter case, a mapped drive), upper-cased as file names compare. Where the system cannot tell
 // (an old file system), the full path stands in.
 std::wstring FolderIdentity(const std::wstring& directory) {
-  const win::UniqueFile folder(CreateFileW(
-      ExtendedLengthPath(directory).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const win::UniqueFile folder(CreateFileW(ExtendedLengthPath(directory).c_str(), 0,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                           nullptr));
   std::vector<wchar_t> path(MAX_PATH);
   for (;;) {
     DWORD length = 0;

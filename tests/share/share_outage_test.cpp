@@ -93,8 +93,8 @@ TEST(ShareOutageTest, TheServerStopsWhileTheFirstQuestionIsShown) {
     const std::string bytes = testing::ReadAll(local);
     const bool oldWhole = bytes == file.localBytes && testing::Modified(local) == kNovember;
     const bool newWhole = bytes == file.serverBytes && testing::Modified(local) == kDecember;
-    EXPECT_TRUE(oldWhole || newWhole) << "a local file of " << bytes.size()
-                                      << " bytes is neither the old nor the new copy";
+    EXPECT_TRUE(oldWhole || newWhole)
+        << "a local file of " << bytes.size() << " bytes is neither the old nor the new copy";
   }
   EXPECT_EQ(testing::CountLeftovers(client.directory()), 0);
   EXPECT_EQ(result.exitCode, 0u);

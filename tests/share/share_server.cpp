@@ -89,8 +89,8 @@ constexpr std::size_t kWritePieceBytes = std::size_t{1} << 20;
 void SharedFolder::write(std::wstring_view name, std::string_view bytes,
                          PreciseTime modified) const {
   const std::wstring path = behind(name);
-  const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) win::ThrowLastError("CreateFileW");
   for (std::size_t done = 0; done < bytes.size();) {
     const auto piece = static_cast<DWORD>(std::min(bytes.size() - done, kWritePieceBytes));

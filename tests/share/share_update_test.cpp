@@ -126,8 +126,8 @@ TEST_P(ShareUpdateTest, TheRunAfterTheCopiesAsksNothing) {
   const auto afterFirst = client_.localFiles();
 
   const RunResult second = RunProgram(client_);
-  EXPECT_TRUE(second.questions.empty()) << "asked about "
-                                        << uidriver::ToUtf8(second.questions.front().fileName);
+  EXPECT_TRUE(second.questions.empty())
+      << "asked about " << uidriver::ToUtf8(second.questions.front().fileName);
   EXPECT_EQ(client_.localFiles(), afterFirst);
   expectEndedWithTheClient(second);
 }

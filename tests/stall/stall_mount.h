@@ -47,9 +47,9 @@ ArmedStall ArmStall(StallKind kind, std::chrono::milliseconds length, std::wstri
 
 // What a probing of a window while a stall lasted found.
 struct StallWatch {
-  std::wstring stalled;    // the directory or file that stall-fs stalled, relative to its root
-  int probes = 0;          // probes sent from the stall's start until its end was seen
-  int lost = 0;            // of them, not answered within the probe limit
+  std::wstring stalled;  // the directory or file that stall-fs stalled, relative to its root
+  int probes = 0;        // probes sent from the stall's start until its end was seen
+  int lost = 0;          // of them, not answered within the probe limit
   std::chrono::milliseconds longest{0};  // the longest wait for an answer
   bool mountOpenedDuringStall = false;   // a file of the mount opened while the stall lasted
 };

@@ -18,8 +18,7 @@ namespace {
 
 std::wstring UniqueFolderName() {
   static std::atomic<int> count = 0;
-  return L"패치 서버 " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-         std::to_wstring(++count);
+  return L"패치 서버 " + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
 }
 
 std::wstring RunnerPath(const char* name, std::string_view script) {

@@ -65,11 +65,16 @@ std::wstring LabelText(HWND dialog, int id) {
 
 std::wstring_view ButtonText(Answer answer) {
   switch (answer) {
-    case Answer::Replace: return L"교체";
-    case Answer::Skip: return L"통과";
-    case Answer::ReplaceAll: return L"모두교체";
-    case Answer::SkipAll: return L"모두통과";
-    case Answer::CloseFrame: break;
+    case Answer::Replace:
+      return L"교체";
+    case Answer::Skip:
+      return L"통과";
+    case Answer::ReplaceAll:
+      return L"모두교체";
+    case Answer::SkipAll:
+      return L"모두통과";
+    case Answer::CloseFrame:
+      break;
   }
   throw std::logic_error("no button for closing the frame");
 }
@@ -184,7 +189,8 @@ RunResult ProgramRun::finish() {
     answer(dialog, Answer::CloseFrame);
   RunResult result;
   result.questions = questions_;
-  if (!::GetExitCodeProcess(process_.get(), &result.exitCode)) win::ThrowLastError("GetExitCodeProcess");
+  if (!::GetExitCodeProcess(process_.get(), &result.exitCode))
+    win::ThrowLastError("GetExitCodeProcess");
   result.windowShown = ::WaitForSingleObject(shownEvent_.get(), 0) == WAIT_OBJECT_0;
   // The client keeps running for a few seconds, so a client started by the program is still in
   // the job now; an empty job means that none was started.

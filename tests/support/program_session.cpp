@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "path_parts.h"
 #include "text949.h"
 #include "uidriver.h"
 #include "win32/last_error.h"
-#include "path_parts.h"
 
 namespace dravelin::uitest {
 
@@ -48,7 +48,9 @@ ClientFolder::ClientFolder(Build build)
   CopyInto(WindowsPath(SAMPLE_CLIENT_PROGRAM), local(kClientName));
 }
 
-std::wstring ClientFolder::programPath() const { return local(FileNameOf(ProgramBuildPath(build_))); }
+std::wstring ClientFolder::programPath() const {
+  return local(FileNameOf(ProgramBuildPath(build_)));
+}
 
 std::wstring ClientFolder::configPath() const { return local(VariantFor(build_).configFileName); }
 

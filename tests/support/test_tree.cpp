@@ -1,8 +1,5 @@
 #include "test_tree.h"
 
-#include "utf8.h"
-#include "work_folder.h"
-
 #include <atomic>
 #include <cstdlib>
 #include <ctime>
@@ -10,6 +7,9 @@
 #include <optional>
 #include <sstream>
 #include <stdexcept>
+
+#include "utf8.h"
+#include "work_folder.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -42,7 +42,6 @@ std::wstring Wide(const fs::path& path) {
   return FromUtf8(path.string());
 #endif
 }
-
 
 TempTree::TempTree() {
   static std::atomic<int> counter{0};
@@ -116,10 +115,9 @@ void SetAttribute(const std::wstring& file, DWORD attribute, bool on) {
 }  // namespace
 
 void SetModified(const std::wstring& file, FileTime time) {
-  const win::UniqueFile opened(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                           nullptr));
+  const win::UniqueFile opened(CreateFileW(
+      file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!opened) win::ThrowLastError("CreateFileW (to set a time)");
   const FILETIME modified = win::FiletimeAt(time);
   if (!SetFileTime(opened.get(), nullptr, nullptr, &modified)) win::ThrowLastError("SetFileTime");
@@ -231,7 +229,10 @@ ScopedTimeZone::ScopedTimeZone(const char* tz) {
 }
 
 ScopedTimeZone::~ScopedTimeZone() {
-  if (hadPrevious_) setenv("TZ", previous_.c_str(), 1); else unsetenv("TZ");
+  if (hadPrevious_)
+    setenv("TZ", previous_.c_str(), 1);
+  else
+    unsetenv("TZ");
   tzset();
 }
 

@@ -148,9 +148,8 @@ TEST(CheckUpdateDialog, UnloadingTwiceOrShowingWhenGoneDoesNothing) {
 }
 
 TEST(CheckUpdateDialog, ModalShowReturnsWithTheValueWrittenAndTheOwnerBack) {
-  const UniqueWindow ownerWindow(::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0,
-                                                  100, 100, nullptr, nullptr, ThisProgram(),
-                                                  nullptr));
+  const UniqueWindow ownerWindow(::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 100,
+                                                   100, nullptr, nullptr, ThisProgram(), nullptr));
   ASSERT_TRUE(ownerWindow);
   const HWND owner = ownerWindow.get();
   for (const auto& [id, value] :

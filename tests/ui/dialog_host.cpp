@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "check_update_dialog.h"
-#include "win32/handles.h"
 #include "layout.h"
 #include "runtime_error.h"
 #include "update_choice.h"
+#include "win32/handles.h"
 #include "win32/last_error.h"
 
 namespace {
@@ -35,8 +35,7 @@ win::UniqueWindow CreateOwner(HINSTANCE instance) {
   windowClass.hInstance = instance;
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = kOwnerClass;
-  if (!::RegisterClassExW(&windowClass))
-    win::ThrowLastError("RegisterClassExW");
+  if (!::RegisterClassExW(&windowClass)) win::ThrowLastError("RegisterClassExW");
   win::UniqueWindow owner(
       ::CreateWindowExW(0, kOwnerClass, kOwnerCaption, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                         kOwnerRect.left, kOwnerRect.top, kOwnerRect.right - kOwnerRect.left,

@@ -1,9 +1,10 @@
 #include "host_session.h"
-#include "win32/last_error.h"
 
 #include <chrono>
 #include <filesystem>
 #include <stdexcept>
+
+#include "win32/last_error.h"
 
 namespace dravelin::uitest {
 
@@ -58,7 +59,8 @@ HostSession::HostSession(Build build, const std::vector<Question>& questions) {
   output_.reset(readEnd);
   const win::UniqueFile hostEnd(writeEnd);
   // Only the writing end goes to the host; with the reading end it would never see the end.
-  if (!::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) win::ThrowLastError("SetHandleInformation");
+  if (!::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0))
+    win::ThrowLastError("SetHandleInformation");
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -85,7 +87,8 @@ void HostSession::readAvailable() {
   while (::PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &available, nullptr) && available) {
     std::string chunk(available, '\0');
     DWORD read = 0;
-    if (!::ReadFile(output_.get(), chunk.data(), available, &read, nullptr)) win::ThrowLastError("ReadFile");
+    if (!::ReadFile(output_.get(), chunk.data(), available, &read, nullptr))
+      win::ThrowLastError("ReadFile");
     printed_.append(chunk, 0, read);
   }
 }

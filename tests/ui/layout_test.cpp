@@ -22,10 +22,10 @@ TEST(Layout, TwipsBecomePixelsAtTheDisplayResolution) {
 TEST(Layout, WindowIsPlacedByItsClientArea) {
   const WindowFrame frame{WS_OVERLAPPEDWINDOW, 0};
   const RECT placed = WindowRectForClient({5205, 1455}, TwipPoint{5235, 5190}, frame, 96);
-  const UniqueWindow window(::CreateWindowExW(
-      frame.exStyle, L"STATIC", L"", frame.style, placed.left, placed.top,
-      placed.right - placed.left, placed.bottom - placed.top, nullptr, nullptr,
-      ::GetModuleHandleW(nullptr), nullptr));
+  const UniqueWindow window(::CreateWindowExW(frame.exStyle, L"STATIC", L"", frame.style,
+                                              placed.left, placed.top, placed.right - placed.left,
+                                              placed.bottom - placed.top, nullptr, nullptr,
+                                              ::GetModuleHandleW(nullptr), nullptr));
   ASSERT_TRUE(window);
   RECT client{};
   ASSERT_TRUE(::GetClientRect(window.get(), &client));

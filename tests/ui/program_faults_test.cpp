@@ -3,10 +3,10 @@
 // program still shows its window, copies nothing it should not, and ends.
 #include <gtest/gtest.h>
 
-#include "win32/handles.h"
 #include "program_pictures.h"
 #include "program_session.h"
 #include "text949.h"
+#include "win32/handles.h"
 
 namespace dravelin::uitest {
 namespace {

@@ -3,9 +3,9 @@
 // nothing behind. Where the replacement cannot be made, the old program stays whole and working.
 #include <gtest/gtest.h>
 
+#include "path_parts.h"
 #include "program_session.h"
 #include "work_folder.h"
-#include "path_parts.h"
 
 namespace dravelin::uitest {
 namespace {

@@ -2,8 +2,8 @@
 #include <fstream>
 #include <thread>
 
-#include "win32/handles.h"
 #include "uidriver.h"
+#include "win32/handles.h"
 #include "win32/last_error.h"
 
 namespace dravelin::uidriver {

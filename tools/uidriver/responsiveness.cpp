@@ -15,8 +15,8 @@ std::optional<Milliseconds> Probe(HWND window, Milliseconds timeout) {
   DWORD_PTR result = 0;
   // SMTO_ABORTIFHUNG would give up at once on a thread that has been busy for 5 s already; the
   // probe should wait out its own time limit instead, and say how long the answer took.
-  if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL,
-                             static_cast<UINT>(timeout.count()), &result)) {
+  if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(timeout.count()),
+                             &result)) {
     return std::nullopt;
   }
   return std::chrono::duration_cast<Milliseconds>(Clock::now() - sent);

@@ -93,8 +93,8 @@ void CloseThroughSystemMenu(HWND window);
 std::optional<Milliseconds> Probe(HWND window, Milliseconds timeout);
 
 struct ProbeSummary {
-  int probes = 0;  // answered or lost
-  int lost = 0;    // not answered within the time limit, or not before the window went
+  int probes = 0;           // answered or lost
+  int lost = 0;             // not answered within the time limit, or not before the window went
   Milliseconds longest{0};  // the longest wait for an answer, or for the window to go
 };
 // Probes `window` every `interval` until it is gone.

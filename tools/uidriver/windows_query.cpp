@@ -124,8 +124,8 @@ void WaitUntilIdle(HWND window, Milliseconds timeout) {
   // it has asked for no message for 5 s, which a slow (emulated) program does while it is busy
   // drawing, so the wait would end early; a thread that really hangs still runs out the timeout.
   DWORD_PTR ignored = 0;
-  if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL,
-                             static_cast<UINT>(timeout.count()), &ignored))
+  if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(timeout.count()),
+                             &ignored))
     Fail("the window does not answer (its thread pumps no messages)");
 }
 
@@ -153,7 +153,8 @@ void WaitUntilGone(HWND window, Milliseconds timeout) {
 
 ControlInfo InspectControl(HWND control) {
   wchar_t className[kClassNameCapacity] = {};
-  if (!::GetClassNameW(control, className, kClassNameCapacity)) win::ThrowLastError("GetClassNameW");
+  if (!::GetClassNameW(control, className, kClassNameCapacity))
+    win::ThrowLastError("GetClassNameW");
   RECT rect{};
   if (!::GetWindowRect(control, &rect)) win::ThrowLastError("GetWindowRect");
   // Screen to the parent's client coordinates; a top-level window keeps screen coordinates.
