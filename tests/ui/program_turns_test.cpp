@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -76,10 +77,11 @@ Answered AnswerUntilAllEnd(const Runs& runs) {
       const HWND question = run->shownQuestion();
       if (!question) continue;
       try {
+        // A later run's window, shown after this question, may have taken the foreground.
+        uidriver::BringToFront(question);
         uidriver::WaitUntilReady(question);
-      } catch (const uidriver::DriverError& error) {
-        ADD_FAILURE() << "a question never got the focus (was another on screen?): "
-                      << error.what();
+      } catch (const std::exception& error) {
+        ADD_FAILURE() << "a question never got the focus: " << error.what();
         return answered;
       }
       run->answer(question, Answer::Replace);
@@ -148,6 +150,14 @@ TEST(StartedSeveralTimes, ARunKilledHoldingItsTurnDoesNotBlockTheNext) {
   }
 }
 
+// The run's question once it is on screen, brought to the front: the other folder's run shows its
+// windows at the same time, and whichever comes last takes the foreground.
+HWND QuestionInFront(ProgramRun& run) {
+  EXPECT_TRUE(WaitUntil([&] { return run.shownQuestion() || run.ended(); }, kRunsTimeout));
+  if (const HWND question = run.shownQuestion()) uidriver::BringToFront(question);
+  return run.nextQuestion();
+}
+
 // Two client folders: the second run asks its question while the first run's is on screen.
 TEST(StartedSeveralTimes, RunsInDifferentFoldersDoNotWaitForEachOther) {
   for (Build build : kBuilds) {
@@ -158,14 +168,14 @@ TEST(StartedSeveralTimes, RunsInDifferentFoldersDoNotWaitForEachOther) {
     LayOut(other);
     ProgramRun first(one);
     ProgramRun second(other);
-    const HWND firstQuestion = first.nextQuestion();
+    const HWND firstQuestion = QuestionInFront(first);
     ASSERT_NE(firstQuestion, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return second.shownQuestion() || second.ended(); }, kRunsTimeout));
     EXPECT_NE(second.shownQuestion(), nullptr) << "the second folder's run waited";
     EXPECT_EQ(uidriver::FindTopWindows(kQuestionCaption).size(), 2u);
     first.answer(firstQuestion, Answer::ReplaceAll);
     EXPECT_TRUE(first.finish().clientStarted);
-    const HWND secondQuestion = second.nextQuestion();
+    const HWND secondQuestion = QuestionInFront(second);
     ASSERT_NE(secondQuestion, nullptr);
     second.answer(secondQuestion, Answer::ReplaceAll);
     EXPECT_TRUE(second.finish().clientStarted);

@@ -80,6 +80,10 @@ HWND WaitForFocusChange(HWND window, HWND previous, Milliseconds timeout = Defau
 
 void ClickButton(HWND button);
 
+// Makes `window` the foreground window, as a user's click on it does. A window shown while
+// another program's window took the foreground is left inactive, and waits for that click.
+void BringToFront(HWND window);
+
 enum class Key { Enter, Escape, Tab };
 Key ParseKey(std::string_view name);  // "enter", "escape", "tab"
 // Key down and up, posted to the control that has the focus (to the window when none has).
