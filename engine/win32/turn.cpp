@@ -71,19 +71,13 @@ std::wstring TurnName(const std::wstring& identity) {
   return std::wstring(kNamePrefix) + digits;
 }
 
-struct LocalMemory {
-  using Handle = PSECURITY_DESCRIPTOR;
-  static Handle invalid() noexcept { return nullptr; }
-  static void close(Handle memory) noexcept { LocalFree(memory); }
-};
-
 win::UniqueKernelHandle OpenTurnMutex(const std::wstring& name) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kEveryoneMayWait, SDDL_REVISION_1,
                                                             &descriptor, nullptr)) {
     win::ThrowLastError("ConvertStringSecurityDescriptorToSecurityDescriptorW");
   }
-  const win::UniqueHandle<LocalMemory> owned(descriptor);
+  const win::UniqueHandle<win::ClosedBy<PSECURITY_DESCRIPTOR, ::LocalFree>> owned(descriptor);
   SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
   for (const wchar_t* space : kNamespaces) {
     win::UniqueKernelHandle mutex(

@@ -42,63 +42,34 @@ class UniqueHandle {
   Handle handle_ = Traits::invalid();
 };
 
-namespace traits {
+// How a handle says "none": most creating calls return null; CreateFile and FindFirstFile return
+// INVALID_HANDLE_VALUE.
+enum class NoHandle { Null, MinusOne };
 
-struct Window {
-  using Handle = HWND;
-  static Handle invalid() noexcept { return nullptr; }
-  static void close(Handle h) noexcept { ::DestroyWindow(h); }
+// The traits of a handle of type `H` released by `Close`.
+template <typename H, auto Close, NoHandle kNone = NoHandle::Null>
+struct ClosedBy {
+  using Handle = H;
+  static Handle invalid() noexcept {
+    if constexpr (kNone == NoHandle::MinusOne) {
+      return INVALID_HANDLE_VALUE;
+    } else {
+      return nullptr;
+    }
+  }
+  static void close(Handle h) noexcept { Close(h); }
 };
 
-template <typename GdiHandle>
-struct GdiObject {
-  using Handle = GdiHandle;
-  static Handle invalid() noexcept { return nullptr; }
-  static void close(Handle h) noexcept { ::DeleteObject(h); }
-};
-
-struct Icon {
-  using Handle = HICON;
-  static Handle invalid() noexcept { return nullptr; }
-  static void close(Handle h) noexcept { ::DestroyIcon(h); }
-};
-
-struct MemoryDC {
-  using Handle = HDC;
-  static Handle invalid() noexcept { return nullptr; }
-  static void close(Handle h) noexcept { ::DeleteDC(h); }
-};
-
-struct FindFile {
-  using Handle = HANDLE;
-  static Handle invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void close(Handle h) noexcept { ::FindClose(h); }
-};
-
-// Files and pipes: CreateFile reports failure as INVALID_HANDLE_VALUE.
-struct File {
-  using Handle = HANDLE;
-  static Handle invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void close(Handle h) noexcept { ::CloseHandle(h); }
-};
-
-// Processes, threads, events: their creating calls report failure as a null handle.
-struct Kernel {
-  using Handle = HANDLE;
-  static Handle invalid() noexcept { return nullptr; }
-  static void close(Handle h) noexcept { ::CloseHandle(h); }
-};
-
-}  // namespace traits
-
-using UniqueWindow = UniqueHandle<traits::Window>;
-using UniqueFont = UniqueHandle<traits::GdiObject<HFONT>>;
-using UniqueBitmap = UniqueHandle<traits::GdiObject<HBITMAP>>;
-using UniqueIcon = UniqueHandle<traits::Icon>;
-using UniqueMemoryDC = UniqueHandle<traits::MemoryDC>;
-using UniqueFindHandle = UniqueHandle<traits::FindFile>;
-using UniqueFile = UniqueHandle<traits::File>;
-using UniqueKernelHandle = UniqueHandle<traits::Kernel>;
+using UniqueWindow = UniqueHandle<ClosedBy<HWND, ::DestroyWindow>>;
+using UniqueFont = UniqueHandle<ClosedBy<HFONT, ::DeleteObject>>;
+using UniqueBitmap = UniqueHandle<ClosedBy<HBITMAP, ::DeleteObject>>;
+using UniqueIcon = UniqueHandle<ClosedBy<HICON, ::DestroyIcon>>;
+using UniqueMemoryDC = UniqueHandle<ClosedBy<HDC, ::DeleteDC>>;
+using UniqueFindHandle = UniqueHandle<ClosedBy<HANDLE, ::FindClose, NoHandle::MinusOne>>;
+// Files and pipes.
+using UniqueFile = UniqueHandle<ClosedBy<HANDLE, ::CloseHandle, NoHandle::MinusOne>>;
+// Processes, threads, events, mutexes.
+using UniqueKernelHandle = UniqueHandle<ClosedBy<HANDLE, ::CloseHandle>>;
 
 // A device context borrowed from a window (GetDC) and given back to the same window.
 class WindowDC {

@@ -101,12 +101,7 @@ class ClientFolder {
 };
 
 // A thread hook, removed with its owner.
-struct HookTraits {
-  using Handle = HHOOK;
-  static Handle invalid() noexcept { return nullptr; }
-  static void close(Handle hook) noexcept { ::UnhookWindowsHookEx(hook); }
-};
-using UniqueHook = win::UniqueHandle<HookTraits>;
+using UniqueHook = win::UniqueHandle<win::ClosedBy<HHOOK, ::UnhookWindowsHookEx>>;
 
 struct RunResult {
   std::vector<Question> questions;  // in the order asked, as the dialog showed them
