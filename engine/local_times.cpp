@@ -17,13 +17,16 @@ constexpr std::size_t kLookAhead = 8;
 LocalTimes::LocalTimes(Runtime& runtime, std::wstring directory)
     : runtime_(runtime), directory_(std::move(directory)) {}
 
+void LocalTimes::list() {
+  if (listed_ || directory_.empty()) return;
+  entries_ = listDirectory();
+  listed_ = true;
+}
+
 FileTime LocalTimes::of(const std::wstring& name) {
   // Without its directory a local name means nothing; an empty one would list the current one.
   if (directory_.empty()) throw NoLocalFile("program directory unknown");
-  if (!listed_) {
-    entries_ = listDirectory();
-    listed_ = true;
-  }
+  list();
   if (!entries_) return runtime_.fileTimestamp(directory_ + kPathSeparator + name);
 
   const std::wstring key = runtime_.fileNameKey(name);

@@ -28,6 +28,9 @@ class LocalTimes {
  public:
   LocalTimes(Runtime& runtime, std::wstring directory);
 
+  // Lists the directory now rather than at the first lookup (nothing when already listed).
+  void list();
+
   // The time of the entry `name`; throws NoLocalFile when there is none (or a RuntimeError from
   // the file system when the directory could not be listed and the single lookup fails too).
   FileTime of(const std::wstring& name);

@@ -75,9 +75,14 @@ class UpdatePass {
     Attempt([&] { runtime_.removeLeftovers(requireProgramDirectory()); });
     Attempt([&] { serverDirectory_ = AsDirectoryPrefix(setting(kServerDirectoryKey)); });
     Attempt([&] { exeProgram_ = setting(kExeProgramKey); });
+    // The program directory is listed while the windows may still be catching up (pumpEvents),
+    // the server directory once they have: a listing that stalls keeps the progress window alone
+    // waiting, never half made.
+    LocalTimes localTimes(runtime_, programDirectory_);
+    if (!serverDirectory_.empty()) localTimes.list();
     Attempt([&] { windows_.pumpEvents(); });
     UpdateChoice = modUpdate::ChoiceNone;
-    scan();
+    scan(localTimes);
     Attempt([&] { windows_.unloadProgressWindow(); });
     // Also the program file that this run replaced, if the system lets it go while it runs.
     Attempt([&] { runtime_.removeLeftovers(requireProgramDirectory()); });
@@ -98,14 +103,13 @@ class UpdatePass {
     return GetConfigValue(runtime_, localPath(std::wstring(variant_.configFileName)), key);
   }
 
-  void scan() {
+  void scan(LocalTimes& localTimes) {
     // Without a server directory there is nothing to list: a bare "*.*" would list whatever
     // directory the process happens to run in, and offer its files as server files.
     std::unique_ptr<Listing> listing;
     if (!serverDirectory_.empty()) {
       Attempt([&] { listing = runtime_.listFiles(serverDirectory_ + kEveryFile); });
     }
-    LocalTimes localTimes(runtime_, programDirectory_);
     for (auto file = NextFile(listing.get()); file; file = NextFile(listing.get())) {
       visit(*file, localTimes);
     }

@@ -23,6 +23,14 @@ CheckUpdateDialog& DialogPassWindows::dialog() {
   return *dialog_;
 }
 
+// Under Wine a listing of a directory holds a lock of the whole process that every lookup of a
+// path takes too, for as long as the listing lasts. A server directory that stalls would then
+// stall the window thread in the middle of making the window (loading the common controls,
+// opening the clip), where it answers nothing. The pass calls this before it lists the server.
+void DialogPassWindows::pumpEvents() {
+  windowThread_.run([] {});
+}
+
 void DialogPassWindows::setFileName(const std::wstring& text) {
   windowThread_.run([&] { dialog().setFileName(text); });
 }

@@ -32,8 +32,9 @@ class DialogPassWindows final : public PassWindows {
   void setNewDate(const std::wstring& text) override;
   void showQuestion() override;
   void unloadQuestion() override;
-  // Nothing waits to be dispatched: the window thread dispatches its messages all along.
-  void pumpEvents() override {}
+  // The window thread dispatches its messages all along; this waits until it has made and shown
+  // the progress window. See the definition for why the server is not listed before.
+  void pumpEvents() override;
   void unloadProgressWindow() override;
 
  private:
