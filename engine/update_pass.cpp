@@ -76,8 +76,9 @@ class UpdatePass {
     Attempt([&] { serverDirectory_ = AsDirectoryPrefix(setting(kServerDirectoryKey)); });
     Attempt([&] { exeProgram_ = setting(kExeProgramKey); });
     // The program directory is listed while the windows may still be catching up (pumpEvents),
-    // the server directory once they have: a listing that stalls keeps the progress window alone
-    // waiting, never half made.
+    // the server directory only once they have: under Wine a listing holds up every path lookup
+    // of the process while it lasts, and a server that stalls must not catch the progress window
+    // half made.
     LocalTimes localTimes(runtime_, programDirectory_);
     if (!serverDirectory_.empty()) localTimes.list();
     Attempt([&] { windows_.pumpEvents(); });
