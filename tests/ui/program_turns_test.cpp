@@ -68,14 +68,19 @@ struct Answered {
 Answered AnswerUntilAllEnd(const Runs& runs) {
   Answered answered;
   const auto deadline = std::chrono::steady_clock::now() + uidriver::Scaled(kRunsTimeout);
-  while (!std::all_of(runs.begin(), runs.end(), [](const auto& run) { return run->ended(); })) {
+  // Two at once: the runs did not take turns, and only one of them can have the focus.
+  const auto twoOnScreen = [&answered] {
     answered.mostOnScreen =
         std::max(answered.mostOnScreen, uidriver::FindTopWindows(kQuestionCaption).size());
-    // Two at once: the runs did not take turns, and only one of them can have the focus.
-    if (answered.mostOnScreen > 1) break;
+    return answered.mostOnScreen > 1;
+  };
+  while (!std::all_of(runs.begin(), runs.end(), [](const auto& run) { return run->ended(); })) {
+    if (twoOnScreen()) break;
     for (const auto& run : runs) {
       const HWND question = run->shownQuestion();
       if (!question) continue;
+      // Counted again with this one up: it may have come after the look above.
+      if (twoOnScreen()) return answered;
       try {
         // A later run's window, shown after this question, may have taken the foreground.
         uidriver::BringToFront(question);
