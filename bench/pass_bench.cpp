@@ -40,8 +40,9 @@ class BenchRuntime final : public Runtime {
   }
   std::wstring fileNameKey(const std::wstring& name) override { return system_->fileNameKey(name); }
   FileTime fileTimestamp(const std::wstring& path) override { return system_->fileTimestamp(path); }
-  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
-    return system_->waitForTurn(directory);
+  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
+                                    const TurnNotice& firstLook) override {
+    return system_->waitForTurn(directory, firstLook);
   }
   void copyFile(const std::wstring& source, const std::wstring& destination,
                 const FileVersion& listed) override {
@@ -76,6 +77,7 @@ class ReplaceAllWindows final : public PassWindows {
     loaded_ = false;
   }
   void unloadQuestion() override { loaded_ = false; }
+  void waitingForAnotherRun(bool) override {}
   void pumpEvents() override {}
   void unloadProgressWindow() override {}
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,6 +60,10 @@ class Turn {
   virtual ~Turn() = default;
 };
 
+// Told once, as soon as it is known and before any wait: whether another run holds the turn, so
+// that this run waits for it.
+using TurnNotice = std::function<void(bool othersFirst)>;
+
 class Runtime {
  public:
   virtual ~Runtime() = default;
@@ -70,7 +75,9 @@ class Runtime {
   // the same folder take turns, whichever user of the machine started them; runs in different
   // folders never wait for each other. A run that was killed or crashed holding it gives it up
   // with its process. Throws when the turn cannot be had; the caller then goes on alone.
-  virtual std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) = 0;
+  // `firstLook` hears whether this run waits, before it does.
+  virtual std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
+                                            const TurnNotice& firstLook) = 0;
 
   // Ordinary files matching `pattern`: a directory followed by "*.*" (every file), or a full
   // file path (an existence test). Ordinary means no directories and no hidden or system files

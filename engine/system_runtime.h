@@ -13,8 +13,9 @@ namespace dravelin {
 
 class SystemRuntime : public Runtime {
  public:
-  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
-    return WaitForTurn(directory);
+  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
+                                    const TurnNotice& firstLook) override {
+    return WaitForTurn(directory, firstLook);
   }
 
   void copyFile(const std::wstring& source, const std::wstring& destination,

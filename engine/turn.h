@@ -9,6 +9,6 @@
 
 namespace dravelin {
 
-std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory);
+std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory, const TurnNotice& firstLook);
 
 }  // namespace dravelin

@@ -69,8 +69,14 @@ class UpdatePass {
     // Another run in the same folder (a second start, another user) goes first: its questions are
     // not asked twice, and its copies under way are not cleared away as leftovers. This run then
     // goes on as if started now. Where the turn cannot be had, the run goes on alone.
+    bool told = false;
+    const TurnNotice tell = [&](bool othersFirst) {
+      told = true;
+      Attempt([&] { windows_.waitingForAnotherRun(othersFirst); });
+    };
     std::unique_ptr<Turn> turn;
-    Attempt([&] { turn = runtime_.waitForTurn(requireProgramDirectory()); });
+    Attempt([&] { turn = runtime_.waitForTurn(requireProgramDirectory(), tell); });
+    if (!told) tell(false);
     // A run that was ended half-way (killed, logged off) left its temporary copy behind.
     Attempt([&] { runtime_.removeLeftovers(requireProgramDirectory()); });
     Attempt([&] { serverDirectory_ = AsDirectoryPrefix(setting(kServerDirectoryKey)); });

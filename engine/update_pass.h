@@ -28,6 +28,11 @@ class PassWindows {
   // Unloads the dialog; nothing happens when it is already gone.
   virtual void unloadQuestion() = 0;
 
+  // Told once, before the progress window comes up: whether the pass first waits for another run
+  // in the same folder to end. That run's question may be on screen; the windows of a run that
+  // waits come up behind it and leave it the keyboard.
+  virtual void waitingForAnotherRun(bool waiting) = 0;
+
   // Processes the window messages that are waiting, then returns.
   virtual void pumpEvents() = 0;
 

@@ -110,7 +110,8 @@ class MemoryRuntime final : public dravelin::Runtime {
   dravelin::FileTime fileTimestamp(const std::wstring&) override {
     throw std::logic_error("unused");
   }
-  std::unique_ptr<dravelin::Turn> waitForTurn(const std::wstring&) override {
+  std::unique_ptr<dravelin::Turn> waitForTurn(const std::wstring&,
+                                              const dravelin::TurnNotice&) override {
     throw std::logic_error("unused");
   }
   void copyFile(const std::wstring&, const std::wstring&, const dravelin::FileVersion&) override {

@@ -55,9 +55,10 @@ class TestRuntime final : public Runtime {
     count("fileTimestamp");
     return system_->fileTimestamp(path);
   }
-  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory) override {
+  std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
+                                    const TurnNotice& firstLook) override {
     count("waitForTurn");
-    return system_->waitForTurn(directory);
+    return system_->waitForTurn(directory, firstLook);
   }
   void copyFile(const std::wstring& source, const std::wstring& destination,
                 const FileVersion& listed) override {

@@ -52,7 +52,7 @@ class DirectoryInMemory final : public Runtime {
   std::unique_ptr<Listing> listFiles(const std::wstring&) override {
     throw std::logic_error("not used");
   }
-  std::unique_ptr<Turn> waitForTurn(const std::wstring&) override {
+  std::unique_ptr<Turn> waitForTurn(const std::wstring&, const TurnNotice&) override {
     throw std::logic_error("not used");
   }
   void copyFile(const std::wstring&, const std::wstring&, const FileVersion&) override {

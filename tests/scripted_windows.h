@@ -87,6 +87,9 @@ class ScriptedWindows final : public PassWindows {
     loaded_ = false;
   }
   void unloadQuestion() override { loaded_ = false; }
+  void waitingForAnotherRun(bool waiting) override {
+    log_.push_back(waiting ? L"waits for another run" : L"goes first");
+  }
   void pumpEvents() override { ++pumps_; }
   void unloadProgressWindow() override { log_.push_back(L"unload progress window"); }
 

@@ -25,22 +25,36 @@ constexpr auto kHeld = 300ms;
 // Only for a run that never gets its turn: it fails the test instead of hanging it.
 constexpr auto kNeverCame = 30s;
 
+// What a run was told before it waited for its turn: nothing yet, that it goes first, or that it
+// waits for another run.
+enum class Told { Nothing, GoesFirst, Waits };
+
 class TakingTurns : public ::testing::Test {
  protected:
+  std::unique_ptr<Turn> takeTurn(const std::wstring& folder, std::atomic<Told>& told) {
+    return runtime_->waitForTurn(folder, [&](bool waits) {
+      EXPECT_EQ(told.exchange(waits ? Told::Waits : Told::GoesFirst), Told::Nothing);
+    });
+  }
+
   // Holds the turn of `holder` for a while, meanwhile another thread asks for the turn of
-  // `other`; says whether that thread had to wait until the holder gave the turn up.
+  // `other`; says whether that thread had to wait until the holder gave the turn up, having been
+  // told so before it waited.
   bool secondWaitsForFirst(const std::wstring& holder, const std::wstring& other) {
-    std::unique_ptr<Turn> first = runtime_->waitForTurn(holder);
+    std::atomic<Told> firstTold = Told::Nothing, secondTold = Told::Nothing;
+    std::unique_ptr<Turn> first = takeTurn(holder, firstTold);
+    EXPECT_EQ(firstTold, Told::GoesFirst);
     std::atomic<bool> released = false;
     auto second = std::async(std::launch::async, [&] {
-      const auto turn = runtime_->waitForTurn(other);
+      const auto turn = takeTurn(other, secondTold);
       return released.load();
     });
     const bool tookItEarly = second.wait_for(kHeld) == std::future_status::ready;
+    const bool toldItWaits = secondTold == Told::Waits;
     released = true;
     first.reset();
     EXPECT_EQ(second.wait_for(kNeverCame), std::future_status::ready) << "the turn never came";
-    return !tookItEarly && second.get();
+    return !tookItEarly && second.get() && toldItWaits;
   }
 
   TempTree folder_;
@@ -71,17 +85,20 @@ TEST_F(TakingTurns, OtherNamesOfTheSameFolderShareItsTurn) {
 }
 
 TEST_F(TakingTurns, RunsInDifferentFoldersDoNotWait) {
-  const auto first = runtime_->waitForTurn(folder_.dir());
-  auto second = std::async(std::launch::async, [&] { runtime_->waitForTurn(otherFolder_.dir()); });
+  std::atomic<Told> firstTold = Told::Nothing, secondTold = Told::Nothing;
+  const auto first = takeTurn(folder_.dir(), firstTold);
+  auto second = std::async(std::launch::async, [&] { takeTurn(otherFolder_.dir(), secondTold); });
   EXPECT_EQ(second.wait_for(kNeverCame), std::future_status::ready);
+  EXPECT_EQ(secondTold, Told::GoesFirst);
 }
 
 #ifdef _WIN32
 // A run that ends holding the turn (killed, crashed) gives it up with its thread, which is how
 // its process ends too; the next run goes on.
 TEST_F(TakingTurns, ATurnHeldByARunThatEndedIsFree) {
-  std::thread([&] { runtime_->waitForTurn(folder_.dir()).release(); }).join();
-  auto next = std::async(std::launch::async, [&] { runtime_->waitForTurn(folder_.dir()); });
+  std::thread([&] { runtime_->waitForTurn(folder_.dir(), [](bool) {}).release(); }).join();
+  auto next =
+      std::async(std::launch::async, [&] { runtime_->waitForTurn(folder_.dir(), [](bool) {}); });
   EXPECT_EQ(next.wait_for(kNeverCame), std::future_status::ready);
 }
 #endif

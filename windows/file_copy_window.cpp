@@ -51,9 +51,29 @@ void FileCopyWindow::createControls() {
   ::SetWindowPos(animation_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void FileCopyWindow::show() {
-  ::ShowWindow(window_.get(), SW_SHOWNORMAL);
+void FileCopyWindow::show(Placement placement) {
+  if (placement == InFront) {
+    ::ShowWindow(window_.get(), SW_SHOWNORMAL);
+    ::UpdateWindow(window_.get());
+    return;
+  }
+  placeBehindFront(SWP_SHOWWINDOW);
   ::UpdateWindow(window_.get());
+  // Wine makes a thread's IME window at its first paint, on top of the others, and raises this
+  // window with it.
+  placeBehindFront(0);
+}
+
+void FileCopyWindow::placeBehindFront(UINT flags) {
+  // Just beneath the window in front, unless that one stays on top of everything: put after a
+  // topmost window, this one would become topmost itself.
+  HWND front = ::GetForegroundWindow();
+  if (!front || front == window_.get() ||
+      (::GetWindowLongPtrW(front, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+    front = HWND_TOP;
+  }
+  ::SetWindowPos(window_.get(), front, 0, 0, 0, 0,
+                 flags | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void FileCopyWindow::startAnimation(Runtime& runtime) {

@@ -23,8 +23,12 @@ class FileCopyWindow {
   FileCopyWindow(const FileCopyWindow&) = delete;
   FileCopyWindow& operator=(const FileCopyWindow&) = delete;
 
+  // Where the window comes up: in front, active; or behind the window in front (another run's
+  // question), leaving it the keyboard.
+  enum Placement { InFront, Behind };
+
   // Puts the window on screen without waiting for anything (modeless) and paints it at once.
-  void show();
+  void show(Placement placement);
 
   // Plays "filecopy.avi" from the program's directory when an ordinary file of that name is
   // there; otherwise the animation area stays empty. Throws when the clip cannot be opened.
@@ -42,6 +46,7 @@ class FileCopyWindow {
   void forgetWindow() { static_cast<void>(window_.release()); }
   LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void createControls();
+  void placeBehindFront(UINT flags);
 
   Build build_;
   HINSTANCE instance_;

@@ -1,13 +1,36 @@
 #include "pass_windows.h"
 
 #include "error_rule.h"
+#include "win32/last_error.h"
 
 namespace dravelin::win {
+
+namespace {
+
+// The pass says whether it waits for another run within a millisecond of its start, long before
+// the window is made; this only keeps a pass that never says from holding the window back.
+constexpr DWORD kLongestWaitToHear = 1000;
+
+}  // namespace
+
+DialogPassWindows::DialogPassWindows(Build build, HINSTANCE instance)
+    : build_(build),
+      instance_(instance),
+      windowThread_(instance),
+      heard_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {  // manual reset: stays set
+  if (!heard_) ThrowLastError("CreateEventW");
+}
+
+void DialogPassWindows::waitingForAnotherRun(bool waiting) {
+  behindOtherRun_ = waiting;
+  ::SetEvent(heard_.get());  // cannot fail on the event this object made and holds
+}
 
 void DialogPassWindows::showProgressWindow(Runtime& runtime) {
   error_rule::Attempt([&] {
     progress_.emplace(build_, instance_);
-    progress_->show();
+    ::WaitForSingleObject(heard_.get(), kLongestWaitToHear);
+    progress_->show(behindOtherRun_ ? FileCopyWindow::Behind : FileCopyWindow::InFront);
   });
   // A clip that cannot be played leaves the animation area empty; the update goes on regardless.
   if (progress_) error_rule::Attempt([&] { progress_->startAnimation(runtime); });

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <optional>
 
 #include "check_update_dialog.h"
@@ -19,8 +20,7 @@ namespace dravelin::win {
 class DialogPassWindows final : public PassWindows {
  public:
   // Made on the window thread.
-  DialogPassWindows(Build build, HINSTANCE instance)
-      : build_(build), instance_(instance), windowThread_(instance) {}
+  DialogPassWindows(Build build, HINSTANCE instance);
 
   // On the window thread, while the pass has begun: the progress window comes up and its
   // animation starts; then the pass's calls on the windows are taken. Should the window not come
@@ -32,6 +32,8 @@ class DialogPassWindows final : public PassWindows {
   void setNewDate(const std::wstring& text) override;
   void showQuestion() override;
   void unloadQuestion() override;
+  // From the pass's thread, at once: the progress window may be waiting to hear it.
+  void waitingForAnotherRun(bool waiting) override;
   // The window thread dispatches its messages all along; this waits until it has made and shown
   // the progress window. See the definition for why the server is not listed before.
   void pumpEvents() override;
@@ -45,6 +47,8 @@ class DialogPassWindows final : public PassWindows {
   std::optional<FileCopyWindow> progress_;
   std::optional<CheckUpdateDialog> dialog_;
   WindowThreadCalls windowThread_;
+  UniqueKernelHandle heard_;  // set once the pass has said whether it waits for another run
+  std::atomic<bool> behindOtherRun_ = false;
 };
 
 }  // namespace dravelin::win

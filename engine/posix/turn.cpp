@@ -16,22 +16,31 @@ namespace {
 
 class LockedFolder final : public Turn {
  public:
-  explicit LockedFolder(const std::wstring& directory)
+  LockedFolder(const std::wstring& directory, const TurnNotice& firstLook)
       : folder_(open(ToUtf8(directory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     if (folder_.get() < 0) throw RuntimeError("open (turn)", errno);
-    while (flock(folder_.get(), LOCK_EX) != 0) {
-      if (errno != EINTR) throw RuntimeError("flock (turn)", errno);
-    }
+    const bool free = lock(LOCK_EX | LOCK_NB);
+    firstLook(!free);
+    if (!free) lock(LOCK_EX);
   }
 
  private:
+  // Says whether the lock was taken; false only when it would have had to wait (LOCK_NB).
+  bool lock(int operation) {
+    while (flock(folder_.get(), operation) != 0) {
+      if (errno == EWOULDBLOCK && (operation & LOCK_NB)) return false;
+      if (errno != EINTR) throw RuntimeError("flock (turn)", errno);
+    }
+    return true;
+  }
+
   FileDescriptor folder_;  // closing it gives the turn up
 };
 
 }  // namespace
 
-std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory) {
-  return std::make_unique<LockedFolder>(directory);
+std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory, const TurnNotice& firstLook) {
+  return std::make_unique<LockedFolder>(directory, firstLook);
 }
 
 }  // namespace dravelin

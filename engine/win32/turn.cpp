@@ -98,9 +98,12 @@ class OwnedMutex final : public Turn {
 
 }  // namespace
 
-std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory) {
+std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory, const TurnNotice& firstLook) {
   win::UniqueKernelHandle mutex = OpenTurnMutex(TurnName(FolderIdentity(directory)));
-  switch (WaitForSingleObject(mutex.get(), INFINITE)) {
+  DWORD waited = WaitForSingleObject(mutex.get(), 0);
+  firstLook(waited == WAIT_TIMEOUT);
+  if (waited == WAIT_TIMEOUT) waited = WaitForSingleObject(mutex.get(), INFINITE);
+  switch (waited) {
     case WAIT_OBJECT_0:
     // The run before ended holding it (killed, crashed): it is this run's now, and the pass
     // clears away what that run left.
