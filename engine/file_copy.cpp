@@ -17,7 +17,7 @@ void FileCopier::removeLeftovers(const std::wstring& directory) {
   // thousands of files.
   if (directory == cleared_) return;
   destinationDirectory_.clear();  // the folder is made again by the next copy that needs it
-  RemoveWorkFolder(directory);
+  RemoveWorkFolder(directory, patience_);
   cleared_ = directory;
 }
 

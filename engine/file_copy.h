@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "patience.h"
 #include "runtime.h"
 
 namespace dravelin {
@@ -22,6 +23,10 @@ class SourceChanged : public std::runtime_error {
 // needs alike from one copy to the next: the buffer, and the work folder once it is made.
 class FileCopier {
  public:
+  // Waits with `patience` for files that other programs hold: the source, the destination, the
+  // temporary copies and the work folder.
+  explicit FileCopier(Patience& patience) : patience_(patience) {}
+
   // Copies `source` over `destination` by way of a temporary file in the work folder of the
   // destination's directory, which then replaces the destination in one rename. The copy is put
   // in place only when it is whole and of one version: the version `listed`, unchanged from the
@@ -34,7 +39,8 @@ class FileCopier {
                 const FileVersion& listed);
 
   // Removes what earlier runs left in the work folder of `directory`, and the folder itself.
-  // A file still in use stays; the first failure is thrown once everything else is done.
+  // A file that another program holds for a moment is waited for; one still in use stays, and the
+  // first failure is thrown once everything else is done.
   void removeLeftovers(const std::wstring& directory);
 
  private:
@@ -44,6 +50,7 @@ class FileCopier {
   bool inWorkFolder() const { return temporaryDirectory_ != destinationDirectory_; }
   std::vector<char>& buffer();
 
+  Patience& patience_;
   std::wstring destinationDirectory_;  // whose temporary directory is known
   std::wstring temporaryDirectory_;
   std::wstring cleared_;  // whose work folder was found gone or emptied, and not used since

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "clock.h"
+
 namespace dravelin {
 
 // Last-modified time in whole seconds since 1970-01-01 00:00:00 UTC. Timestamps are shown and
@@ -117,7 +119,8 @@ class Runtime {
   virtual std::unique_ptr<TextInput> openTextInput(const std::wstring& path) = 0;
 };
 
-// The runtime of the system the program was built for.
-std::unique_ptr<Runtime> MakeSystemRuntime();
+// The runtime of the system the program was built for. Its waits for files that other programs
+// hold pause on `clock`.
+std::unique_ptr<Runtime> MakeSystemRuntime(Clock& clock = SystemClock());
 
 }  // namespace dravelin

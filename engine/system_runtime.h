@@ -6,6 +6,7 @@
 #include <string>
 
 #include "file_copy.h"
+#include "patience.h"
 #include "runtime.h"
 #include "turn.h"
 
@@ -13,6 +14,8 @@ namespace dravelin {
 
 class SystemRuntime : public Runtime {
  public:
+  explicit SystemRuntime(Clock& clock) : patience_(clock), copier_(patience_) {}
+
   std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
                                     const TurnNotice& firstLook) override {
     return WaitForTurn(directory, firstLook);
@@ -28,6 +31,7 @@ class SystemRuntime : public Runtime {
   }
 
  private:
+  Patience patience_;  // one run's waiting for files that other programs hold
   FileCopier copier_;
 };
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "patience.h"
+
 namespace dravelin {
 
 inline constexpr std::wstring_view kWorkFolderName = L"dravelin.tmp";
@@ -21,9 +23,10 @@ inline constexpr std::wstring_view kTemporarySuffix = L".tmp";
 // be had (a file of that name is in the way), so that copies are made beside their destinations.
 std::wstring MakeWorkFolder(const std::wstring& directory);
 
-// Removes the temporary files in the work folder of `directory` and the folder itself. A file
-// still in use stays; the first failure is thrown once everything else is done.
-void RemoveWorkFolder(const std::wstring& directory);
+// Removes the temporary files in the work folder of `directory` and the folder itself, waiting
+// with `patience` for what another program holds for a moment. A file still in use stays; the
+// first failure is thrown once everything else is done.
+void RemoveWorkFolder(const std::wstring& directory, Patience& patience);
 
 inline bool IsTemporaryName(std::wstring_view name) {
   return name.size() > kTemporaryPrefix.size() + kTemporarySuffix.size() &&

@@ -11,6 +11,8 @@ constexpr UINT kShowMilliseconds = 4000;
 constexpr UINT_PTR kCloseTimer = 1;
 constexpr int kWidth = 320;
 constexpr int kHeight = 120;
+constexpr int kRenameAttempts = 500;
+constexpr DWORD kRenamePauseMs = 10;
 
 std::wstring MarkerPath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -47,7 +49,13 @@ void WriteMarker() {
   DWORD written = 0;
   WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(file);
-  MoveFileExW(partial.c_str(), marker.c_str(), MOVEFILE_REPLACE_EXISTING);
+  // A scanner may read the new file for a moment (the tests' file-holder does), and the rename
+  // waits for it.
+  for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
+    if (MoveFileExW(partial.c_str(), marker.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+    if (GetLastError() != ERROR_SHARING_VIOLATION) return;
+    Sleep(kRenamePauseMs);
+  }
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

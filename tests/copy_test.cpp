@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "file_copy.h"
+#include "played_clock.h"
 #include "runtime_error.h"
 #include "test_tree.h"
 
@@ -30,7 +31,8 @@ class CopyOverLocalFile : public ::testing::Test {
 
   TempTree server_;
   TempTree local_;
-  std::unique_ptr<Runtime> runtime_ = MakeSystemRuntime();
+  testing::PlayedClock clock_;  // the waits for files that other programs hold
+  std::unique_ptr<Runtime> runtime_ = MakeSystemRuntime(clock_);
 };
 
 TEST_F(CopyOverLocalFile, CreatesAMissingFileWithTheSourcesTime) {
@@ -100,27 +102,49 @@ TEST_F(CopyOverLocalFile, AMissingDestinationDirectoryFails) {
 }
 
 #ifdef _WIN32
-TEST_F(CopyOverLocalFile, AFileInUseStaysAsItWas) {
-  const std::wstring target = local_.write(L"client.exe", "running");
-  {
-    // Opened the way a running program holds its image: others may read but not replace it.
-    const win::UniqueFile inUse(CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                            OPEN_EXISTING, 0, nullptr));
+// Opened the way a running program holds its image, or a scanner reads a file: others may read
+// but not replace it.
+win::UniqueFile HoldForReading(const std::wstring& path) {
+  return win::UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+}
+
+// Files in use for the whole run (the client running from its folder) stay as they were, and
+// cost the run its time of waiting once, not each of them.
+TEST_F(CopyOverLocalFile, FilesInUseStayAsTheyWereAndCostTheRunItsWaitingOnce) {
+  for (const wchar_t* name : {L"client.exe", L"client.dll"}) {
+    SCOPED_TRACE(testing::Path(name));
+    const std::wstring target = local_.write(name, "running");
+    const win::UniqueFile inUse = HoldForReading(target);
     ASSERT_TRUE(inUse);
-    EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"client.exe", "update"), target),
-                 RuntimeError);
+    EXPECT_THROW(CopyAsListed(*runtime_, serverFile(name, "update"), target), FileHeld);
+    EXPECT_EQ(clock_.played, Patience::kRunBudget);
+    EXPECT_EQ(ReadAll(target), "running");
+    EXPECT_EQ(CountLeftovers(local_.dir()), 0);
   }
-  EXPECT_EQ(ReadAll(target), "running");
+}
+
+// A scanner reads the file for three seconds: the copy waits for it and goes in place.
+TEST_F(CopyOverLocalFile, AFileHeldForAMomentIsReplacedOnceItIsFree) {
+  const std::wstring target = local_.write(L"data.pak", "old");
+  win::UniqueFile held = HoldForReading(target);
+  ASSERT_TRUE(held);
+  clock_.onPause = [&](Milliseconds played) {
+    if (played >= std::chrono::seconds(3)) held.reset();
+  };
+  CopyAsListed(*runtime_, serverFile(L"data.pak", "new"), target);
+  EXPECT_EQ(ReadAll(target), "new");
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
-TEST_F(CopyOverLocalFile, AReadOnlyLocalFileIsLeftAsItIs) {
+TEST_F(CopyOverLocalFile, AReadOnlyLocalFileIsLeftAsItIsWithoutWaiting) {
   const std::wstring target = local_.write(L"settings.dat", "protected");
   testing::MakeReadOnly(target, true);
   EXPECT_THROW(CopyAsListed(*runtime_, serverFile(L"settings.dat", "update"), target),
                RuntimeError);
   EXPECT_EQ(ReadAll(target), "protected");
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+  EXPECT_EQ(clock_.played, Milliseconds::zero());
 }
 #endif
 

@@ -2,6 +2,7 @@
 // it: the next run clears the work folder and touches nothing else.
 #include <gtest/gtest.h>
 
+#include "played_clock.h"
 #include "runtime_error.h"
 #include "test_tree.h"
 #include "work_folder.h"
@@ -39,7 +40,8 @@ class Leftovers : public ::testing::Test {
 
   TempTree server_;
   TempTree local_;
-  std::unique_ptr<Runtime> runtime_ = MakeSystemRuntime();
+  testing::PlayedClock clock_;  // the waits for files that other programs hold
+  std::unique_ptr<Runtime> runtime_ = MakeSystemRuntime(clock_);
 };
 
 TEST_F(Leftovers, TheWorkFolderIsClearedAndLookAlikesAreKept) {
@@ -96,6 +98,20 @@ TEST_F(Leftovers, ACopyStillBeingWrittenStays) {
     EXPECT_EQ(ReadAll(busy), "being written");
     EXPECT_EQ(testing::CountLeftovers(local_.dir()), 1);
   }
+  runtime_->removeLeftovers(local_.dir());
+  EXPECT_FALSE(WorkFolderPresent(local_.dir()));
+}
+
+// A left-over copy that a scanner reads for a moment goes as soon as the scanner lets go.
+TEST_F(Leftovers, ALeftoverHeldForAMomentGoes) {
+  local_.makeDirectory(kWorkFolderName);
+  const std::wstring leftover = local_.write(inWorkFolder(L"dvl00000001.tmp"), "half a copy");
+  win::UniqueFile scanned(CreateFileW(leftover.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(scanned);
+  clock_.onPause = [&](Milliseconds played) {
+    if (played >= std::chrono::seconds(1)) scanned.reset();
+  };
   runtime_->removeLeftovers(local_.dir());
   EXPECT_FALSE(WorkFolderPresent(local_.dir()));
 }

@@ -156,7 +156,8 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   temporary->renameTo(ToUtf8(destination));
 }
 
-void RemoveWorkFolder(const std::wstring& directory) {
+// No other program's handle keeps a file from being unlinked or renamed here: nothing is waited for.
+void RemoveWorkFolder(const std::wstring& directory, Patience&) {
   const std::string folder = ToUtf8(WorkFolderOf(directory));
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
   if (!dir) return;  // no work folder: nothing was left

@@ -119,6 +119,8 @@ struct SpawnActions {
 
 class PosixRuntime final : public SystemRuntime {
  public:
+  using SystemRuntime::SystemRuntime;
+
   std::wstring programDirectory() override {
     std::string path(PATH_MAX, '\0');
     const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
@@ -181,6 +183,8 @@ class PosixRuntime final : public SystemRuntime {
 
 }  // namespace
 
-std::unique_ptr<Runtime> MakeSystemRuntime() { return std::make_unique<PosixRuntime>(); }
+std::unique_ptr<Runtime> MakeSystemRuntime(Clock& clock) {
+  return std::make_unique<PosixRuntime>(clock);
+}
 
 }  // namespace dravelin

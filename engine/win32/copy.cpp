@@ -1,12 +1,15 @@
 // The update's copy on Windows. The source is read through one handle held from start to end,
 // into a temporary file in the work folder; the copy is checked to be whole and of one version,
-// flushed to the disk, and only then moved into place. CopyFileW is not used: it reports success
-// for a read that ended early (a share that went away, a file being rewritten) and it reopens the
-// source by name, so nothing it did could be checked against the version that was listed.
+// flushed to the disk, and only then moved into place, through its own handle. CopyFileW is not
+// used: it reports success for a read that ended early (a share that went away, a file being
+// rewritten) and it reopens the source by name, so nothing it did could be checked against the
+// version that was listed.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <optional>
 #include <vector>
@@ -46,6 +49,30 @@ bool IsDirectory(const std::wstring& path) {
 
 std::wstring WorkFolderOf(const std::wstring& directory) {
   return ExtendedLengthPath(directory + L"\\" + std::wstring(kWorkFolderName));
+}
+
+// Another program's handle on the file stands in the way: it may be gone in a moment.
+bool HeldError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Why replacing `destination` failed: Windows says "access denied" both when another program holds
+// the file and when this user may not replace it. Opening it for deletion, sharing everything,
+// tells the two apart: only the first is a sharing violation.
+bool HeldByAnother(DWORD error, const std::wstring& destination) {
+  if (HeldError(error)) return true;
+  if (error != ERROR_ACCESS_DENIED) return false;
+  const win::UniqueFile probe(CreateFileW(destination.c_str(), DELETE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+  return !probe && HeldError(GetLastError());
+}
+
+// The last error of `call` as FileHeld when another program's hold on `path` caused it.
+[[noreturn]] void ThrowFailure(const char* call, const std::wstring& path) {
+  const DWORD error = GetLastError();
+  if (HeldByAnother(error, path)) throw FileHeld(call, static_cast<long>(error));
+  throw RuntimeError(call, static_cast<long>(error));
 }
 
 }  // namespace
@@ -92,14 +119,16 @@ constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_AR
 // A file under a fresh temporary name in `directory`, open for writing, removed again unless it
 // was moved into place. Made here rather than with GetTempFileNameW, which takes directories of
 // fewer than MAX_PATH characters only (and Wine's version writes past its MAX_PATH buffer instead).
+// It stays open, shared with nobody, until it is in place: no other program (an antivirus reading
+// what was just written) can get hold of it in between and keep it from its new name.
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::wstring& directory) {
     DWORD error = ERROR_FILE_EXISTS;
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
       std::wstring candidate = ExtendedLengthPath(directory + L"\\" + TemporaryName());
-      // CREATE_NEW fails on a name that exists, so the file is ours alone.
-      file_.reset(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+      // CREATE_NEW fails on a name that exists, so the file is ours alone. DELETE: to rename it.
+      file_.reset(CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
       if (file_) {
         path_ = std::move(candidate);
@@ -111,11 +140,13 @@ class TemporaryFile {
     throw RuntimeError("CreateFileW (temporary file)", static_cast<long>(error));
   }
   ~TemporaryFile() {
+    if (!path_.empty()) {
+      // Marked while it is still open, so that it goes with the handle: nobody else can open it.
+      FILE_DISPOSITION_INFO disposition{TRUE};
+      SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition,
+                                 sizeof disposition);
+    }
     file_.reset();
-    if (path_.empty()) return;
-    // A sealed copy carries the source's attributes; a read-only file would refuse deletion.
-    SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path_.c_str());
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -134,11 +165,25 @@ class TemporaryFile {
       win::ThrowLastError("SetFileInformationByHandle (temporary file)");
     }
     if (!FlushFileBuffers(file_.get())) win::ThrowLastError("FlushFileBuffers");
-    if (!CloseHandle(file_.release())) win::ThrowLastError("CloseHandle (temporary file)");
   }
 
-  // The file is in place under the destination's name and no longer this object's to remove.
-  void placed() { path_.clear(); }
+  // Gives the sealed copy the name `destination` (a full path), replacing the file there, and
+  // closes it. Throws FileHeld when another program holds the destination for now.
+  void placeAt(const std::wstring& destination) {
+    const DWORD nameBytes = static_cast<DWORD>(destination.size() * sizeof(wchar_t));
+    std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes +
+                                  sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->FileNameLength = nameBytes;
+    std::memcpy(rename->FileName, destination.c_str(), nameBytes + sizeof(wchar_t));
+    if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size()))) {
+      ThrowFailure("SetFileInformationByHandle (rename)", destination);
+    }
+    path_.clear();  // in place, no longer this object's to remove
+    if (!CloseHandle(file_.release())) win::ThrowLastError("CloseHandle (copy in place)");
+  }
 
  private:
   win::UniqueFile file_;
@@ -172,8 +217,8 @@ void CopyData(HANDLE from, HANDLE to, std::vector<char>& buffer, std::uint64_t e
   if (copied != expected) throw SourceChanged("the source ended before its end");
 }
 
-void Move(const std::wstring& from, const std::wstring& to, DWORD flags) {
-  if (!MoveFileExW(from.c_str(), to.c_str(), flags)) win::ThrowLastError("MoveFileExW");
+void Move(const std::wstring& from, const std::wstring& to) {
+  if (!MoveFileExW(from.c_str(), to.c_str(), 0)) ThrowFailure("MoveFileExW", from);
 }
 
 // Windows keeps a running program's file open and refuses to overwrite or delete it, but lets
@@ -181,15 +226,15 @@ void Move(const std::wstring& from, const std::wstring& to, DWORD flags) {
 // the next run, once nothing runs from it), and the new copy takes its name. Should the second
 // step fail, the running program goes back to its place, whole and working.
 void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
-                           const std::wstring& workFolder) {
+                           const std::wstring& workFolder, Patience& patience) {
   const std::wstring aside = ExtendedLengthPath(workFolder + L"\\" + TemporaryName());
-  Move(program, aside, 0);
-  if (!MoveFileExW(copy.path().c_str(), program.c_str(), 0)) {
-    const DWORD error = GetLastError();
-    Move(aside, program, 0);
-    throw RuntimeError("MoveFileExW (new program file)", static_cast<long>(error));
+  patience.persist([&] { Move(program, aside); });
+  try {
+    patience.persist([&] { copy.placeAt(program); });
+  } catch (const RuntimeError&) {
+    patience.persist([&] { Move(aside, program); });
+    throw;
   }
-  copy.placed();
 }
 
 }  // namespace
@@ -211,11 +256,19 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   }
 
   // Others may go on reading, writing and renaming the source: an administrator publishing a new
-  // version is never kept waiting, and whatever he changes shows in the checks below.
-  const win::UniqueFile from(CreateFileW(ExtendedLengthPath(source).c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                         nullptr));
+  // version is never kept waiting, and whatever he changes shows in the checks below. A server
+  // that reports the file in use now may not in a moment.
+  const std::wstring sourcePath = ExtendedLengthPath(source);
+  const win::UniqueFile from(patience_.persist([&] {
+    HANDLE file = CreateFileW(sourcePath.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const DWORD error = GetLastError();
+    if (file == INVALID_HANDLE_VALUE && HeldError(error)) {
+      throw FileHeld("CreateFileW (source)", static_cast<long>(error));
+    }
+    return file;
+  }));
   if (!from) win::ThrowLastError("CreateFileW (source)");
   const SourceState start = StateOf(from.get());
   if (start.version() != listed) throw SourceChanged("the source is not the listed version");
@@ -232,12 +285,30 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
     throw SourceChanged("the source changed while it was copied");
   }
   temporary->seal(start);
-  if (ownProgram) return ReplaceRunningProgram(*temporary, to, temporaryDirectory);
-  Move(temporary->path(), to, MOVEFILE_REPLACE_EXISTING);
-  temporary->placed();
+  if (ownProgram) return ReplaceRunningProgram(*temporary, to, temporaryDirectory, patience_);
+  patience_.persist([&] { temporary->placeAt(to); });
 }
 
-void RemoveWorkFolder(const std::wstring& directory) {
+namespace {
+
+// Removes `path` with `remove` (DeleteFileW or RemoveDirectoryW), waiting while another program
+// holds it for a moment. Gives the error that kept it, ERROR_SUCCESS once it is gone.
+DWORD RemoveWaiting(BOOL(WINAPI* remove)(LPCWSTR), const std::wstring& path, Patience& patience) {
+  DWORD error = ERROR_SUCCESS;
+  try {
+    patience.persist([&] {
+      error = remove(path.c_str()) ? ERROR_SUCCESS : GetLastError();
+      if (HeldError(error)) throw FileHeld("remove (held)", static_cast<long>(error));
+    });
+  } catch (const FileHeld&) {
+    // Still held when the run's waiting was spent: it stays for the next run.
+  }
+  return error;
+}
+
+}  // namespace
+
+void RemoveWorkFolder(const std::wstring& directory, Patience& patience) {
   const std::wstring folder = WorkFolderOf(directory);
   WIN32_FIND_DATAW entry{};
   const win::UniqueFindHandle find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic,
@@ -250,9 +321,11 @@ void RemoveWorkFolder(const std::wstring& directory) {
     }
     const std::wstring path = folder + L"\\" + entry.cFileName;
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only copy refuses deletion
-    if (!DeleteFileW(path.c_str()) && firstError == ERROR_SUCCESS) firstError = GetLastError();
+    const DWORD error = RemoveWaiting(DeleteFileW, path, patience);
+    if (firstError == ERROR_SUCCESS) firstError = error;
   } while (FindNextFileW(find.get(), &entry));
-  if (!RemoveDirectoryW(folder.c_str()) && firstError == ERROR_SUCCESS) firstError = GetLastError();
+  const DWORD error = RemoveWaiting(RemoveDirectoryW, folder, patience);
+  if (firstError == ERROR_SUCCESS) firstError = error;
   // A file still in use (the program replaced in this very run, still running) stays for the next.
   if (firstError != ERROR_SUCCESS) {
     throw RuntimeError("DeleteFileW (left-over copy)", static_cast<long>(firstError));

@@ -137,6 +137,8 @@ bool StartByShortName(const std::wstring& path) {
 
 class Win32Runtime final : public SystemRuntime {
  public:
+  using SystemRuntime::SystemRuntime;
+
   std::wstring programDirectory() override { return DirectoryOf(RunningProgramPath()); }
 
   std::unique_ptr<Listing> listFiles(const std::wstring& pattern) override {
@@ -180,6 +182,8 @@ class Win32Runtime final : public SystemRuntime {
 
 }  // namespace
 
-std::unique_ptr<Runtime> MakeSystemRuntime() { return std::make_unique<Win32Runtime>(); }
+std::unique_ptr<Runtime> MakeSystemRuntime(Clock& clock) {
+  return std::make_unique<Win32Runtime>(clock);
+}
 
 }  // namespace dravelin

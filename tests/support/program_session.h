@@ -158,6 +158,22 @@ class ProgramRun {
   std::vector<Question> questions_;
 };
 
+// Another program holding files of a folder, as an antivirus or an indexer does (file-holder):
+// every file of the folder at once for a while, or each file that is made or changed, for a while
+// from the moment its writer lets go. Made once the files are held or the watch has begun; ended
+// with the object.
+class FileHolder {
+ public:
+  enum Mode { EveryFile, EachNewFile };
+  FileHolder(Mode mode, const std::wstring& folder, std::chrono::milliseconds hold);
+  ~FileHolder();
+  FileHolder(const FileHolder&) = delete;
+  FileHolder& operator=(const FileHolder&) = delete;
+
+ private:
+  win::UniqueKernelHandle process_;
+};
+
 // Looks at `done` every few milliseconds until it holds or `usual` (stretched on slow machines)
 // has passed; says whether it held.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds usual);
