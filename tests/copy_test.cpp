@@ -137,6 +137,29 @@ TEST_F(CopyOverLocalFile, AFileHeldForAMomentIsReplacedOnceItIsFree) {
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
+bool ReadOnly(const std::wstring& path) {
+  return (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// A read-only server file (marked so, or on a share without write permission) gives a copy that
+// the next release can replace; a local copy that an earlier update left read-only, as the
+// server file is, is replaced too.
+TEST_F(CopyOverLocalFile, ReadOnlyServerFilesGiveCopiesThatCanBeUpdated) {
+  const std::wstring source = serverFile(L"ro.dll", "release 1");
+  testing::MakeReadOnly(source, true);
+  const std::wstring target = local_.path(L"ro.dll");
+  CopyAsListed(*runtime_, source, target);
+  EXPECT_FALSE(ReadOnly(target));
+  testing::MakeReadOnly(target, true);  // as copies were made before
+  testing::MakeReadOnly(source, false);
+  serverFile(L"ro.dll", "release 2");
+  testing::MakeReadOnly(source, true);
+  CopyAsListed(*runtime_, source, target);
+  EXPECT_EQ(ReadAll(target), "release 2");
+  EXPECT_FALSE(ReadOnly(target));
+  testing::MakeReadOnly(source, false);
+}
+
 TEST_F(CopyOverLocalFile, AReadOnlyLocalFileIsLeftAsItIsWithoutWaiting) {
   const std::wstring target = local_.write(L"settings.dat", "protected");
   testing::MakeReadOnly(target, true);

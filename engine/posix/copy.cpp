@@ -147,7 +147,9 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   if (!SameVersion(StateOf(from.get()), start)) {
     throw SourceChanged("the source changed while it was copied");
   }
-  if (fchmod(to, start.st_mode & 07777) != 0) throw RuntimeError("fchmod", errno);
+  // Writable by its owner whatever the source's mode: a copy that could not be updated again is
+  // no copy of a client's file.
+  if (fchmod(to, (start.st_mode & 07777) | S_IWUSR) != 0) throw RuntimeError("fchmod", errno);
   const timespec times[2] = {start.st_atim, start.st_mtim};
   if (futimens(to, times) != 0) throw RuntimeError("futimens", errno);
   // On the disk before the rename shows it under the destination's name.

@@ -112,9 +112,9 @@ SourceState StateOf(HANDLE file) {
           basic.FileAttributes};
 }
 
-// The attributes a copy carries over, as the system's own copy does; hidden and system files
-// are never listed, so these are all an ordinary source can have that matters.
-constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+// The attributes a copy carries over; hidden and system files are never listed. Not READONLY, as
+// the system's own copy would: a read-only copy could never be updated again.
+constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_ARCHIVE;
 
 // A file under a fresh temporary name in `directory`, open for writing, removed again unless it
 // was moved into place. Made here rather than with GetTempFileNameW, which takes directories of
@@ -242,12 +242,9 @@ void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
 void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
                           const FileVersion& listed) {
   const std::wstring to = ExtendedLengthPath(destination);
-  // A read-only destination stays as it is, as the system's own copy leaves it. Windows'
-  // MoveFileEx refuses to replace it as well, but Wine's replaces it, so ask first.
   const DWORD attributes = GetFileAttributesW(to.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    throw RuntimeError("CopyFileW (read-only destination)", ERROR_ACCESS_DENIED);
-  }
+  const bool readOnly =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
   const std::wstring& temporaryDirectory = this->temporaryDirectory(DirectoryOf(destination));
   const bool ownProgram = win::SamePath(destination, RunningProgramPath());
   // The running program is never moved aside where no later run would find it to remove.
@@ -272,6 +269,12 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   if (!from) win::ThrowLastError("CreateFileW (source)");
   const SourceState start = StateOf(from.get());
   if (start.version() != listed) throw SourceChanged("the source is not the listed version");
+  // A read-only destination that the user made so stays as it is (Windows refuses to replace it;
+  // Wine would, so this asks first). Read-only on the server too, it is the mark of an earlier
+  // update, whose copies carried the server's attribute, and it is replaced.
+  if (readOnly && !(start.attributes & FILE_ATTRIBUTE_READONLY)) {
+    throw RuntimeError("CopyFileW (read-only destination)", ERROR_ACCESS_DENIED);
+  }
 
   std::optional<TemporaryFile> temporary;
   try {
@@ -285,8 +288,16 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
     throw SourceChanged("the source changed while it was copied");
   }
   temporary->seal(start);
-  if (ownProgram) return ReplaceRunningProgram(*temporary, to, temporaryDirectory, patience_);
-  patience_.persist([&] { temporary->placeAt(to); });
+  if (readOnly && !SetFileAttributesW(to.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    ThrowFailure("SetFileAttributesW (read-only destination)", to);
+  }
+  try {
+    if (ownProgram) return ReplaceRunningProgram(*temporary, to, temporaryDirectory, patience_);
+    patience_.persist([&] { temporary->placeAt(to); });
+  } catch (const RuntimeError&) {
+    if (readOnly) SetFileAttributesW(to.c_str(), attributes);  // as it was, where it still is
+    throw;
+  }
 }
 
 namespace {
