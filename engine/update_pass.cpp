@@ -147,8 +147,11 @@ class UpdatePass {
 
   // The first caption touches the dialog, which loads and sets UpdateChoice to ChoiceNone; a
   // button sets it before the modal show returns, closing the frame leaves it at ChoiceNone.
+  // It is reset here too: a dialog that cannot be made (a terminal server out of desktop heap)
+  // would leave the last question's Replace standing for this file.
   void ask(const std::wstring& sourcePath, const std::wstring& localText,
            const std::wstring& serverText) {
+    UpdateChoice = modUpdate::ChoiceNone;
     std::wstring oldDate = kNoLocalCopy;
     if (localText != kNoTimestamp) Attempt([&] { oldDate = localText + kOldDateParticle; });
     Attempt([&] { windows_.setFileName(sourcePath); });

@@ -58,8 +58,9 @@ class PassTest : public ::testing::Test {
     return path;
   }
 
-  ScriptedWindows& run(const Variant& variant, Script script) {
-    windows_ = std::make_unique<ScriptedWindows>(log_, std::move(script));
+  // `unmadeQuestion`: see ScriptedWindows.
+  ScriptedWindows& run(const Variant& variant, Script script, int unmadeQuestion = 0) {
+    windows_ = std::make_unique<ScriptedWindows>(log_, std::move(script), unmadeQuestion);
     RunUpdatePass(runtime_, *windows_, variant);
     return *windows_;
   }

@@ -1,6 +1,7 @@
-// The pass's windows, played by a script: the confirmation dialog loads on the first label touch
-// (setting UpdateChoice to ChoiceNone, as the real dialog's load does), records the three captions
-// it was given, and answers each question as the script says.
+// The pass's windows, played by a script: the confirmation dialog loads on the first label touch,
+// records the three captions it was given, and answers each question as the script says. Its load
+// leaves UpdateChoice alone (the real dialog's sets it to ChoiceNone, which the dialog's own tests
+// show), so that the pass's own reset before each question is what the tests see.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -53,7 +54,10 @@ inline Script AnswerInTurn(std::vector<Answer> answers) {
 
 class ScriptedWindows final : public PassWindows {
  public:
-  ScriptedWindows(EventLog& log, Script script) : log_(log), script_(std::move(script)) {}
+  // `unmade`: the question (counted from 1) whose dialog cannot be made, as on a terminal server
+  // out of desktop heap: each of its calls fails.
+  ScriptedWindows(EventLog& log, Script script, int unmade = 0)
+      : log_(log), script_(std::move(script)), unmade_(unmade) {}
 
   const std::vector<ShownQuestion>& questions() const { return questions_; }
   int pumps() const { return pumps_; }
@@ -86,7 +90,10 @@ class ScriptedWindows final : public PassWindows {
     }
     loaded_ = false;
   }
-  void unloadQuestion() override { loaded_ = false; }
+  void unloadQuestion() override {
+    loaded_ = false;
+    failing_ = false;
+  }
   void waitingForAnotherRun(bool waiting) override {
     log_.push_back(waiting ? L"waits for another run" : L"goes first");
   }
@@ -94,11 +101,12 @@ class ScriptedWindows final : public PassWindows {
   void unloadProgressWindow() override { log_.push_back(L"unload progress window"); }
 
  private:
-  // The dialog as the pass touches it: a fresh one, with UpdateChoice reset, when none is loaded.
+  // The dialog as the pass touches it: a fresh one when none is loaded.
   ShownQuestion& load() {
+    if (!loaded_ && !failing_ && ++made_ == unmade_) failing_ = true;
+    if (failing_) throw RuntimeError("CreateWindowExW (test: no desktop heap)", 8);
     if (!loaded_) {
       loaded_ = true;
-      modUpdate::UpdateChoice = modUpdate::ChoiceNone;
       current_ = ShownQuestion{{L"File Name", L"Old Date 파일을", L"New Date 파일로 "}, -1};
     }
     return current_;
@@ -106,6 +114,9 @@ class ScriptedWindows final : public PassWindows {
 
   EventLog& log_;
   Script script_;
+  int unmade_;
+  int made_ = 0;
+  bool failing_ = false;
   bool loaded_ = false;
   ShownQuestion current_{};
   std::vector<ShownQuestion> questions_;

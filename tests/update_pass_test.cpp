@@ -144,6 +144,18 @@ TEST_P(BothBuilds, ClosingTheDialogCopiesNothingAndTheNextFileIsAskedAbout) {
   EXPECT_EQ(windows.questions()[1].choiceWhenShown, 0);
 }
 
+// The second question's dialog cannot be made: the Replace given to the first question does not
+// stand for the second file, which is left as it is and asked about by the next run.
+TEST_P(BothBuilds, AQuestionWhoseDialogCannotBeMadeCopiesNothing) {
+  writeServer(L"a.dat", "new a", kEvening);
+  writeServer(L"b.dat", "new b", kEvening);
+  const auto& windows = run(variant(), AnswerAlways(Answer::Replace), 2);
+  ASSERT_EQ(windows.questions().size(), 1u);
+  const bool aFirst = windows.questions()[0].fileName == serverPath(L"a.dat");
+  expectLocal(aFirst ? L"a.dat" : L"b.dat", aFirst ? "new a" : "new b", kEvening);
+  expectNoLocal(aFirst ? L"b.dat" : L"a.dat");
+}
+
 TEST_P(BothBuilds, AStandingAnswerFromBeforeThePassIsCleared) {
   modUpdate::UpdateChoice = modUpdate::ChoiceSkipAll;
   writeServer(L"a.dat", "new", kEvening);
