@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -11,6 +12,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "win32/program_start.h"
 #endif
 
 namespace dravelin {
@@ -112,13 +115,15 @@ TEST_F(RuntimeServices, ProgramDirectoryHoldsTheRunningProgram) {
 
 // Started from another directory, as a Run key or a scheduled task would start this program, the
 // client still runs in its own directory, where it finds its data files.
-TEST_F(RuntimeServices, StartProgramRunsItInItsOwnDirectoryWithoutWaiting) {
-  const fs::path dir = testing::Path(runtime_->programDirectory());
+// Starts the marker program with `start` from another folder; expects it to run in its own.
+void ExpectMarkerProgramStartedInItsFolder(const fs::path& dir,
+                                           const std::function<void(const std::wstring&)>& start) {
   const fs::path marker = dir / "marker-program.started";
   fs::remove(marker);
   {
-    const ScopedCurrentDirectory elsewhere(tree_.root());
-    runtime_->startProgram(testing::Wide(dir / MARKER_PROGRAM_NAME));
+    const TempTree elsewhere;
+    const ScopedCurrentDirectory there(elsewhere.root());
+    start(testing::Wide(dir / MARKER_PROGRAM_NAME));
   }
   for (int i = 0; i < 200 && !fs::exists(marker); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -129,8 +134,63 @@ TEST_F(RuntimeServices, StartProgramRunsItInItsOwnDirectoryWithoutWaiting) {
   std::getline(lines, workingDirectory);
   EXPECT_EQ(started, "started");
   EXPECT_TRUE(fs::equivalent(fs::path(workingDirectory), dir)) << workingDirectory;
+}
+
+TEST_F(RuntimeServices, StartProgramRunsItInItsOwnDirectoryWithoutWaiting) {
+  ExpectMarkerProgramStartedInItsFolder(
+      testing::Path(runtime_->programDirectory()),
+      [&](const std::wstring& path) { runtime_->startProgram(path); });
   EXPECT_THROW(runtime_->startProgram(tree_.path(L"no-such-program.exe")), RuntimeError);
 }
+
+#ifdef _WIN32
+// A client whose manifest asks for administrator rights: CreateProcessW refuses it, and the shell
+// starts it in its folder, with the consent prompt, as a shortcut would. No other failure goes
+// to the shell.
+TEST(ProgramStart, AClientThatNeedsAdministratorRightsIsStartedByTheShell) {
+  constexpr DWORD kElevationRequired = 740;
+  struct Case {
+    DWORD created;
+    DWORD shellStarted;
+    bool started;
+    std::vector<std::wstring> shellStarts;
+  };
+  const std::wstring client = L"C:\\클라이언트\\client.exe";
+  const std::wstring inItsFolder = client + L" in C:\\클라이언트";
+  const Case cases[] = {
+      {ERROR_SUCCESS, ERROR_SUCCESS, true, {}},
+      {kElevationRequired, ERROR_SUCCESS, true, {inItsFolder}},
+      {kElevationRequired, ERROR_CANCELLED, false, {inItsFolder}},  // the user said no
+      {ERROR_FILE_NOT_FOUND, ERROR_SUCCESS, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.created);
+    std::vector<std::wstring> shellStarts;
+    const ProcessStarts starts{
+        [&](const std::wstring&, const std::wstring&, const std::wstring&) { return c.created; },
+        [&](const std::wstring& path, const std::wstring& directory) {
+          shellStarts.push_back(path + L" in " + directory);
+          return c.shellStarted;
+        }};
+    bool started = true;
+    try {
+      StartProgram(client, starts);
+    } catch (const RuntimeError&) {
+      started = false;
+    }
+    EXPECT_EQ(started, c.started);
+    EXPECT_EQ(shellStarts, c.shellStarts);
+  }
+}
+
+TEST_F(RuntimeServices, TheShellStartsAProgramInItsFolder) {
+  ExpectMarkerProgramStartedInItsFolder(
+      testing::Path(runtime_->programDirectory()), [](const std::wstring& path) {
+        const std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
+        ASSERT_EQ(SystemProcessStarts().shell(path, directory), DWORD{ERROR_SUCCESS});
+      });
+}
+#endif
 
 TEST_F(RuntimeServices, TextInputReadsLinesAndClosesTheFile) {
   const std::wstring file = tree_.write(L"lines.txt", "one\r\ntwo\nthree\rstill three\r\n\r\nlast");

@@ -8,6 +8,7 @@
 #include "long_path.h"
 #include "path_parts.h"
 #include "program_path.h"
+#include "program_start.h"
 #include "runtime_error.h"
 #include "system_runtime.h"
 #include "text949.h"
@@ -79,62 +80,6 @@ class FindListing final : public Listing {
   win::UniqueFindHandle find_;
 };
 
-// The current directory for a while, put back as it was afterwards.
-class ScopedCurrentDirectory {
- public:
-  explicit ScopedCurrentDirectory(const std::wstring& directory) {
-    const DWORD size = GetCurrentDirectoryW(0, nullptr);
-    std::vector<wchar_t> previous(size);
-    if (size == 0 || GetCurrentDirectoryW(size, previous.data()) >= size) return;
-    if (SetCurrentDirectoryW(directory.c_str())) previous_ = previous.data();
-  }
-  ~ScopedCurrentDirectory() {
-    if (!previous_.empty()) SetCurrentDirectoryW(previous_.c_str());
-  }
-  ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
-  ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
-
-  explicit operator bool() const { return !previous_.empty(); }
-
- private:
-  std::wstring previous_;
-};
-
-// Starts `application` in a normal window with the focus, its command line naming `shownPath`,
-// in `directory` as its working directory, as a shortcut to the program would start it: a client
-// looks for its data files there, whatever folder this program was started from.
-// Gives the system's error code, ERROR_SUCCESS when it started.
-DWORD StartProcess(const std::wstring& application, const std::wstring& shownPath,
-                   const std::wstring& directory) {
-  std::wstring commandLine = L"\"" + shownPath + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      directory.c_str(), &startup, &process)) {
-    return GetLastError();
-  }
-  const win::UniqueKernelHandle thread(process.hThread);
-  const win::UniqueKernelHandle started(process.hProcess);
-  return ERROR_SUCCESS;
-}
-
-// SetCurrentDirectory's limit: MAX_PATH less the closing separator and the terminating NUL.
-constexpr std::size_t kLongestWorkingDirectory = MAX_PATH - 2;
-
-// Wine cannot start a program whose full path has MAX_PATH characters or more, in either form
-// (nor can Windows without the long-path opt-in). Started by its bare short name from its own
-// directory, made current in its 8.3 form, it runs.
-bool StartByShortName(const std::wstring& path) {
-  const std::wstring shortened = ShortPath(path);
-  const std::wstring directory = DirectoryOf(shortened);
-  if (shortened.empty() || directory.size() >= MAX_PATH) return false;
-  const ScopedCurrentDirectory here(directory);
-  return here && StartProcess(FileNameOf(shortened), path, directory) == ERROR_SUCCESS;
-}
-
 class Win32Runtime final : public SystemRuntime {
  public:
   using SystemRuntime::SystemRuntime;
@@ -159,19 +104,7 @@ class Win32Runtime final : public SystemRuntime {
     return win::SecondsOf(data.ftLastWriteTime);
   }
 
-  void startProgram(const std::wstring& path) override {
-    const std::wstring directory = DirectoryOf(path);
-    // A working directory must be shorter than MAX_PATH (and is taken in its ordinary form
-    // only); given a longer one, Wine now and then fails the start or leaves the new process
-    // hanging. A program that deep is started by its short name from its short directory.
-    DWORD error = ERROR_FILENAME_EXCED_RANGE;
-    if (directory.size() < kLongestWorkingDirectory) {
-      error = StartProcess(ExtendedLengthPath(path), path, directory);
-      if (error == ERROR_SUCCESS) return;
-    }
-    if (path.size() >= MAX_PATH && StartByShortName(path)) return;
-    throw RuntimeError("CreateProcessW", error);
-  }
+  void startProgram(const std::wstring& path) override { StartProgram(path); }
 
   std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override {
     std::FILE* file = _wfopen(ExtendedLengthPath(path).c_str(), L"rb");
