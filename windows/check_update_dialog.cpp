@@ -118,6 +118,10 @@ void CheckUpdateDialog::showModal() {
   if (!window_) return;
   disableOwner();
   ::ShowWindow(window_.get(), SW_SHOWNORMAL);
+  // The user may have gone to another program while the update listed the server: the question
+  // comes to the front where Windows lets it, and where it does not (this program is not the
+  // foreground one), Windows flashes its taskbar button instead, as it intends.
+  static_cast<void>(::SetForegroundWindow(window_.get()));
   // Showing activates the dialog, which puts the focus on focusTarget_ (WM_ACTIVATE); setting it
   // here as well covers a show that the system did not let activate.
   ::SetFocus(focusTarget_);

@@ -80,6 +80,11 @@ void DialogPassWindows::unloadQuestion() {
 
 void DialogPassWindows::unloadProgressWindow() {
   windowThread_.run([&] {
+    // Windows lets only the foreground process bring a window to the front. Once the progress
+    // window is gone this program may no longer be that process, and the client, started next,
+    // would open behind the window the user had; so the right is passed on while the program
+    // still has it (where it has not, this fails and changes nothing).
+    static_cast<void>(::AllowSetForegroundWindow(ASFW_ANY));
     if (progress_) progress_->unload();
   });
 }
