@@ -19,6 +19,11 @@ inline constexpr std::wstring_view kWorkFolderName = L"dravelin.tmp";
 inline constexpr std::wstring_view kTemporaryPrefix = L"dvl";
 inline constexpr std::wstring_view kTemporarySuffix = L".tmp";
 
+// The work folder of `directory`, and a file in a folder, as the system's calls take them (on
+// Windows: in the extended-length form where the ordinary one is too long for the call).
+std::wstring WorkFolderPath(const std::wstring& directory);
+std::wstring PathIn(const std::wstring& folder, std::wstring_view name);
+
 // The work folder of `directory`, made when missing; the directory itself when the folder cannot
 // be had (a file of that name is in the way), so that copies are made beside their destinations.
 std::wstring MakeWorkFolder(const std::wstring& directory);

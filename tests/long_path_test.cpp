@@ -283,6 +283,29 @@ TEST(ExtendedLengthPath, LongPathsBecomeFullExtendedPaths) {
   EXPECT_EQ(ExtendedLengthPath(L"\\\\.\\" + deep), L"\\\\.\\" + deep);
 }
 
+// The work folder is made by CreateDirectoryW, which takes at most 247 characters in the ordinary
+// form (room for an 8.3 name), and its files and the clean-up's pattern go to calls that take
+// at most 259: Windows refuses the longer ordinary forms, where Wine takes them all.
+TEST(ExtendedLengthPath, TheWorkFolderAndItsFilesTakeItWhereTheirCallsNeedIt) {
+  struct Case {
+    std::size_t folderLength;
+    bool folderExtended;
+    bool fileExtended;
+  };
+  for (const Case& c : {Case{247, false, true}, Case{248, true, true}, Case{259, true, true},
+                        Case{230, false, false}}) {
+    SCOPED_TRACE(c.folderLength);
+    const std::wstring directory =
+        L"C:\\" + std::wstring(c.folderLength - 3 - 1 - kWorkFolderName.size(), L'd');
+    const std::wstring folder = WorkFolderPath(directory);
+    EXPECT_EQ(folder.starts_with(L"\\\\?\\"), c.folderExtended);
+    EXPECT_TRUE(folder.ends_with(directory + L"\\" + std::wstring(kWorkFolderName)));
+    EXPECT_EQ(PathIn(folder, L"dvl01234567.tmp").starts_with(L"\\\\?\\"), c.fileExtended);
+    const std::wstring pattern = PathIn(folder, L"*");
+    EXPECT_TRUE(pattern.starts_with(L"\\\\?\\") || pattern.size() < MAX_PATH);
+  }
+}
+
 #endif
 
 }  // namespace

@@ -22,16 +22,16 @@
 
 namespace dravelin {
 
-namespace {
-
-std::wstring WorkFolderOf(const std::wstring& directory) {
-  return directory + L"/" + std::wstring(kWorkFolderName);
+std::wstring WorkFolderPath(const std::wstring& directory) {
+  return PathIn(directory, kWorkFolderName);
 }
 
-}  // namespace
+std::wstring PathIn(const std::wstring& folder, std::wstring_view name) {
+  return folder + L"/" + std::wstring(name);
+}
 
 std::wstring MakeWorkFolder(const std::wstring& directory) {
-  const std::wstring folder = WorkFolderOf(directory);
+  const std::wstring folder = WorkFolderPath(directory);
   const std::string path = ToUtf8(folder);
   struct stat info {};
   if (mkdir(path.c_str(), 0700) == 0) return folder;
@@ -160,7 +160,7 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
 
 // No other program's handle keeps a file from being unlinked or renamed here: nothing is waited for.
 void RemoveWorkFolder(const std::wstring& directory, Patience&) {
-  const std::string folder = ToUtf8(WorkFolderOf(directory));
+  const std::string folder = ToUtf8(WorkFolderPath(directory));
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
   if (!dir) return;  // no work folder: nothing was left
   int firstError = 0;

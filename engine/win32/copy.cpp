@@ -47,10 +47,6 @@ bool IsDirectory(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring WorkFolderOf(const std::wstring& directory) {
-  return ExtendedLengthPath(directory + L"\\" + std::wstring(kWorkFolderName));
-}
-
 // Another program's handle on the file stands in the way: it may be gone in a moment.
 bool HeldError(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
@@ -77,8 +73,18 @@ bool HeldByAnother(DWORD error, const std::wstring& destination) {
 
 }  // namespace
 
+// The folder is made by CreateDirectoryW, whose limit is shorter than the other calls'.
+std::wstring WorkFolderPath(const std::wstring& directory) {
+  return ExtendedLengthPath(directory + L"\\" + std::wstring(kWorkFolderName),
+                            kLongestDirectoryToMake);
+}
+
+std::wstring PathIn(const std::wstring& folder, std::wstring_view name) {
+  return ExtendedLengthPath(folder + L"\\" + std::wstring(name));
+}
+
 std::wstring MakeWorkFolder(const std::wstring& directory) {
-  const std::wstring folder = WorkFolderOf(directory);
+  const std::wstring folder = WorkFolderPath(directory);
   if (CreateDirectoryW(folder.c_str(), nullptr)) {
     // Only to keep it out of the user's sight while it exists; a visible folder works the same.
     static_cast<void>(SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_HIDDEN));
@@ -126,7 +132,7 @@ class TemporaryFile {
   explicit TemporaryFile(const std::wstring& directory) {
     DWORD error = ERROR_FILE_EXISTS;
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-      std::wstring candidate = ExtendedLengthPath(directory + L"\\" + TemporaryName());
+      std::wstring candidate = PathIn(directory, TemporaryName());
       // CREATE_NEW fails on a name that exists, so the file is ours alone. DELETE: to rename it.
       file_.reset(CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -227,7 +233,7 @@ void Move(const std::wstring& from, const std::wstring& to) {
 // step fail, the running program goes back to its place, whole and working.
 void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
                            const std::wstring& workFolder, Patience& patience) {
-  const std::wstring aside = ExtendedLengthPath(workFolder + L"\\" + TemporaryName());
+  const std::wstring aside = PathIn(workFolder, TemporaryName());
   patience.persist([&] { Move(program, aside); });
   try {
     patience.persist([&] { copy.placeAt(program); });
@@ -320,9 +326,9 @@ DWORD RemoveWaiting(BOOL(WINAPI* remove)(LPCWSTR), const std::wstring& path, Pat
 }  // namespace
 
 void RemoveWorkFolder(const std::wstring& directory, Patience& patience) {
-  const std::wstring folder = WorkFolderOf(directory);
+  const std::wstring folder = WorkFolderPath(directory);
   WIN32_FIND_DATAW entry{};
-  const win::UniqueFindHandle find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic,
+  const win::UniqueFindHandle find(FindFirstFileExW(PathIn(folder, L"*").c_str(), FindExInfoBasic,
                                                     &entry, FindExSearchNameMatch, nullptr, 0));
   if (!find) return;  // no work folder: nothing was left
   DWORD firstError = ERROR_SUCCESS;
@@ -330,7 +336,7 @@ void RemoveWorkFolder(const std::wstring& directory, Patience& patience) {
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTemporaryName(entry.cFileName)) {
       continue;
     }
-    const std::wstring path = folder + L"\\" + entry.cFileName;
+    const std::wstring path = PathIn(folder, entry.cFileName);
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only copy refuses deletion
     const DWORD error = RemoveWaiting(DeleteFileW, path, patience);
     if (firstError == ERROR_SUCCESS) firstError = error;

@@ -44,9 +44,9 @@ std::wstring WithoutExtendedPrefix(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring ExtendedLengthPath(const std::wstring& path) {
+std::wstring ExtendedLengthPath(const std::wstring& path, std::size_t limit) {
   const std::wstring_view view(path);
-  if (path.size() < MAX_PATH || view.starts_with(kExtendedPrefix) ||
+  if (path.size() < limit || view.starts_with(kExtendedPrefix) ||
       view.starts_with(kDevicePrefix)) {
     return path;
   }
