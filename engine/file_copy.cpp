@@ -1,5 +1,6 @@
 #include "file_copy.h"
 
+#include "error_rule.h"
 #include "work_folder.h"
 
 namespace dravelin {
@@ -10,6 +11,16 @@ namespace {
 constexpr std::size_t kCopyChunkBytes = std::size_t{1} << 20;
 
 }  // namespace
+
+void ReplaceProgram(const ProgramReplacement& steps) {
+  steps.moveAside();
+  try {
+    steps.placeNew();
+  } catch (const std::exception&) {
+    if (!error_rule::Attempt(steps.moveBack)) error_rule::Attempt(steps.copyBack);
+    throw;
+  }
+}
 
 void FileCopier::removeLeftovers(const std::wstring& directory) {
   // Gone or empty when last looked at, and no copy has used it since: nothing to look for. Under

@@ -2,6 +2,7 @@
 // (win32/copy.cpp, posix/copy.cpp).
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +19,19 @@ class SourceChanged : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// The steps of replacing the running program's own file, which the system will not overwrite
+// but lets be renamed: move it aside, then put the new copy in its place. Should that fail, the
+// old file goes back, by rename or else by copy, so that no run ends with no program file under
+// its name, which no later run could repair. Each step throws when it fails.
+struct ProgramReplacement {
+  std::function<void()> moveAside;
+  std::function<void()> placeNew;
+  std::function<void()> moveBack;
+  std::function<void()> copyBack;
+};
+// Throws what `placeNew` threw when the new copy did not take the program's place.
+void ReplaceProgram(const ProgramReplacement& steps);
 
 // The copies of a run and the work folder they go through (work_folder.h). Keeps what every copy
 // needs alike from one copy to the next: the buffer, and the work folder once it is made.

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+#include "error_rule.h"
 #include "file_copy.h"
 #include "played_clock.h"
 #include "runtime_error.h"
@@ -101,12 +107,50 @@ TEST_F(CopyOverLocalFile, AMissingDestinationDirectoryFails) {
                RuntimeError);
 }
 
+// Replacing the running program's file, whichever of its steps fail: the program's name ends up
+// with the new program or the old one, never with none, which no later run could repair.
+TEST(ReplaceProgram, NoStepThatFailsLeavesTheProgramsNameEmpty) {
+  struct Case {
+    std::set<std::string> failing;
+    std::string atTheName;  // "" when nothing is there
+  };
+  const Case cases[] = {
+      {{}, "new"},
+      {{"moveAside"}, "old"},  // nothing changed
+      {{"placeNew"}, "old"},
+      {{"placeNew", "moveBack"}, "old"},
+      {{"placeNew", "moveBack", "copyBack"}, ""},  // nothing left that could be done
+  };
+  for (const Case& c : cases) {
+    std::map<std::string, std::string> files{{"program", "old"}, {"copy", "new"}};
+    const auto step = [&](const std::string& name, std::function<void()> change) {
+      return [&, name, change] {
+        if (c.failing.contains(name)) throw RuntimeError(name + " (test)", 5);
+        change();
+      };
+    };
+    const auto move = [&](const std::string& from, const std::string& to) {
+      files[to] = files[from];
+      files.erase(from);
+    };
+    const bool placed = error_rule::Attempt([&] {
+      ReplaceProgram({step("moveAside", [&] { move("program", "aside"); }),
+                      step("placeNew", [&] { move("copy", "program"); }),
+                      step("moveBack", [&] { move("aside", "program"); }),
+                      step("copyBack", [&] { files["program"] = files["aside"]; })});
+    });
+    EXPECT_EQ(placed, c.failing.empty());
+    EXPECT_EQ(files.contains("program") ? files["program"] : "", c.atTheName)
+        << ::testing::PrintToString(c.failing);
+  }
+}
+
 #ifdef _WIN32
 // Opened the way a running program holds its image, or a scanner reads a file: others may read
 // but not replace it.
 win::UniqueFile HoldForReading(const std::wstring& path) {
-  return win::UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, 0, nullptr));
+  return win::UniqueFile(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 // Files in use for the whole run (the client running from its folder) stay as they were, and

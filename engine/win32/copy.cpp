@@ -229,18 +229,20 @@ void Move(const std::wstring& from, const std::wstring& to) {
 
 // Windows keeps a running program's file open and refuses to overwrite or delete it, but lets
 // it be renamed on its volume. So the running file goes aside into the work folder (removed by
-// the next run, once nothing runs from it), and the new copy takes its name. Should the second
-// step fail, the running program goes back to its place, whole and working.
+// the next run, once nothing runs from it), and the new copy takes its name (ReplaceProgram).
 void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
                            const std::wstring& workFolder, Patience& patience) {
   const std::wstring aside = PathIn(workFolder, TemporaryName());
-  patience.persist([&] { Move(program, aside); });
-  try {
-    patience.persist([&] { copy.placeAt(program); });
-  } catch (const RuntimeError&) {
-    patience.persist([&] { Move(aside, program); });
-    throw;
-  }
+  ReplaceProgram({
+      [&] { patience.persist([&] { Move(program, aside); }); },
+      [&] { patience.persist([&] { copy.placeAt(program); }); },
+      [&] { patience.persist([&] { Move(aside, program); }); },
+      [&] {
+        // A copy of the old program: FAIL_IF_EXISTS, for a file that took the name meanwhile
+        // is a program file too.
+        if (!CopyFileW(aside.c_str(), program.c_str(), TRUE)) ThrowFailure("CopyFileW", program);
+      },
+  });
 }
 
 }  // namespace
