@@ -49,6 +49,9 @@ class BenchRuntime final : public Runtime {
     system_->copyFile(source, destination, listed);
     ++copies_;
   }
+  bool canWriteIn(const std::wstring& directory) override {
+    return system_->canWriteIn(directory);
+  }
   void removeLeftovers(const std::wstring& directory) override {
     system_->removeLeftovers(directory);
   }

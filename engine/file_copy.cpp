@@ -32,6 +32,10 @@ void FileCopier::removeLeftovers(const std::wstring& directory) {
   cleared_ = directory;
 }
 
+bool FileCopier::canWriteIn(const std::wstring& directory) {
+  return temporaryDirectory(directory) != directory || MayMakeFilesIn(directory);
+}
+
 const std::wstring& FileCopier::temporaryDirectory(const std::wstring& directory) {
   cleared_.clear();  // a copy is about to use the folder
   if (directory != destinationDirectory_) {

@@ -52,6 +52,9 @@ class FileCopier {
   void copyOver(const std::wstring& source, const std::wstring& destination,
                 const FileVersion& listed);
 
+  // Runtime::canWriteIn. The work folder it makes is the one the copies then use.
+  bool canWriteIn(const std::wstring& directory);
+
   // Removes what earlier runs left in the work folder of `directory`, and the folder itself.
   // A file that another program holds for a moment is waited for; one still in use stays, and the
   // first failure is thrown once everything else is done.

@@ -107,6 +107,11 @@ class Runtime {
   virtual void copyFile(const std::wstring& source, const std::wstring& destination,
                         const FileVersion& listed) = 0;
 
+  // Whether files can be made in `directory`: its work folder, or else a file beside the others.
+  // False only when the system says plainly that they cannot (no right to, a read-only medium);
+  // throws for any other failure.
+  virtual bool canWriteIn(const std::wstring& directory) = 0;
+
   // Removes what earlier runs left in the work folder of `directory`: the temporary copies of a
   // run that was ended half-way, a replaced program file that was still running. Nothing outside
   // that folder is touched. Throws when something could not be removed (a file still in use).

@@ -26,6 +26,8 @@ class SystemRuntime : public Runtime {
     copier_.copyOver(source, destination, listed);
   }
 
+  bool canWriteIn(const std::wstring& directory) override { return copier_.canWriteIn(directory); }
+
   void removeLeftovers(const std::wstring& directory) override {
     copier_.removeLeftovers(directory);
   }

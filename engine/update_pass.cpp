@@ -138,6 +138,11 @@ class UpdatePass {
 
     if (!Guard([&] { return IsNewer(variant_.newerRule, serverText, localText); })) return;
     if (serverText == kNoTimestamp || UpdateChoice == modUpdate::ChoiceSkipAll) return;
+    // A folder that this user may not write (Program Files for a standard user, a read-only
+    // medium): every question would lead nowhere, at every start. Found out at the first file.
+    if (!writable_)
+      writable_ = Guard([&] { return runtime_.canWriteIn(requireProgramDirectory()); });
+    if (!*writable_) return;
     const std::wstring sourcePath = serverDirectory_ + file.name;
     if (UpdateChoice != modUpdate::ChoiceReplaceAll) ask(sourcePath, localText, serverText);
     if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
@@ -168,6 +173,7 @@ class UpdatePass {
   std::wstring programDirectory_;
   std::wstring serverDirectory_;  // with its closing separator, or "" when not configured
   std::wstring exeProgram_;
+  std::optional<bool> writable_;  // whether files can be made in the program directory
 };
 
 }  // namespace

@@ -28,6 +28,11 @@ std::wstring PathIn(const std::wstring& folder, std::wstring_view name);
 // be had (a file of that name is in the way), so that copies are made beside their destinations.
 std::wstring MakeWorkFolder(const std::wstring& directory);
 
+// Whether a file can be made in `directory`, found out with a temporary file that goes again:
+// false when the system refuses it for want of rights or of a writable medium; throws for any
+// other failure.
+bool MayMakeFilesIn(const std::wstring& directory);
+
 // Removes the temporary files in the work folder of `directory` and the folder itself, waiting
 // with `patience` for what another program holds for a moment. A file still in use stays; the
 // first failure is thrown once everything else is done.

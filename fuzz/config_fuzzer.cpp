@@ -117,6 +117,7 @@ class MemoryRuntime final : public dravelin::Runtime {
   void copyFile(const std::wstring&, const std::wstring&, const dravelin::FileVersion&) override {
     throw std::logic_error("unused");
   }
+  bool canWriteIn(const std::wstring&) override { throw std::logic_error("unused"); }
   void removeLeftovers(const std::wstring&) override { throw std::logic_error("unused"); }
   void startProgram(const std::wstring&) override { throw std::logic_error("unused"); }
 

@@ -66,6 +66,10 @@ class TestRuntime final : public Runtime {
     system_->copyFile(source, destination, listed);
     log_.push_back(L"copied " + Wide(Path(destination).filename()));
   }
+  bool canWriteIn(const std::wstring& directory) override {
+    count("canWriteIn");
+    return system_->canWriteIn(directory);
+  }
   void removeLeftovers(const std::wstring& directory) override {
     count("removeLeftovers");
     system_->removeLeftovers(directory);

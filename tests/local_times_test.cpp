@@ -58,6 +58,7 @@ class DirectoryInMemory final : public Runtime {
   void copyFile(const std::wstring&, const std::wstring&, const FileVersion&) override {
     throw std::logic_error("not used");
   }
+  bool canWriteIn(const std::wstring&) override { throw std::logic_error("not used"); }
   void removeLeftovers(const std::wstring&) override { throw std::logic_error("not used"); }
   void startProgram(const std::wstring&) override { throw std::logic_error("not used"); }
   std::unique_ptr<TextInput> openTextInput(const std::wstring&) override {

@@ -124,6 +124,18 @@ FileVersion VersionOf(const struct stat& info) {
 
 }  // namespace
 
+bool MayMakeFilesIn(const std::wstring& directory) {
+  try {
+    const TemporaryFile probe(ToUtf8(directory));  // gone again with the object
+    return true;
+  } catch (const RuntimeError& refused) {
+    if (refused.code() == EACCES || refused.code() == EPERM || refused.code() == EROFS) {
+      return false;
+    }
+    throw;
+  }
+}
+
 void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
                           const FileVersion& listed) {
   const FileDescriptor from(open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC));
@@ -158,7 +170,8 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   temporary->renameTo(ToUtf8(destination));
 }
 
-// No other program's handle keeps a file from being unlinked or renamed here: nothing is waited for.
+// No other program's handle keeps a file from being unlinked or renamed here: nothing is waited
+// for.
 void RemoveWorkFolder(const std::wstring& directory, Patience&) {
   const std::string folder = ToUtf8(WorkFolderPath(directory));
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);

@@ -247,6 +247,18 @@ void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
 
 }  // namespace
 
+bool MayMakeFilesIn(const std::wstring& directory) {
+  try {
+    const TemporaryFile probe(directory);  // gone again with the object
+    return true;
+  } catch (const RuntimeError& refused) {
+    if (refused.code() == ERROR_ACCESS_DENIED || refused.code() == ERROR_WRITE_PROTECT) {
+      return false;
+    }
+    throw;
+  }
+}
+
 void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
                           const FileVersion& listed) {
   const std::wstring to = ExtendedLengthPath(destination);

@@ -46,8 +46,7 @@ std::wstring WithoutExtendedPrefix(const std::wstring& path) {
 
 std::wstring ExtendedLengthPath(const std::wstring& path, std::size_t limit) {
   const std::wstring_view view(path);
-  if (path.size() < limit || view.starts_with(kExtendedPrefix) ||
-      view.starts_with(kDevicePrefix)) {
+  if (path.size() < limit || view.starts_with(kExtendedPrefix) || view.starts_with(kDevicePrefix)) {
     return path;
   }
   const std::wstring full = FullPath(path);
