@@ -49,6 +49,10 @@ class BenchRuntime final : public Runtime {
     system_->copyFile(source, destination, listed);
     ++copies_;
   }
+  std::unique_ptr<Turn> tryWorkTurn(const std::wstring& directory) override {
+    return system_->tryWorkTurn(directory);
+  }
+  Clock& clock() override { return system_->clock(); }
   bool canWriteIn(const std::wstring& directory) override {
     return system_->canWriteIn(directory);
   }

@@ -73,13 +73,22 @@ class Runtime {
   // The directory that holds the running program, without a trailing separator.
   virtual std::wstring programDirectory() = 0;
 
-  // Waits until no other run of the program holds the turn of `directory`, then holds it. Runs in
-  // the same folder take turns, whichever user of the machine started them; runs in different
-  // folders never wait for each other. A run that was killed or crashed holding it gives it up
-  // with its process. Throws when the turn cannot be had; the caller then goes on alone.
+  // Waits until no other run of the program in this session holds the turn of `directory`, then
+  // holds it for the whole run: a double click too many waits for the first run's questions.
+  // Runs in different folders never wait for each other, nor do runs of different sessions (other
+  // users of a terminal server; see tryWorkTurn). A run that was killed or crashed holding it gives
+  // it up with its process. Throws when the turn cannot be had; the caller then goes on alone.
   // `firstLook` hears whether this run waits, before it does.
   virtual std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
                                             const TurnNotice& firstLook) = 0;
+
+  // The turn for work in `directory` (the clean-up of its work folder, a copy with its rename)
+  // among the runs of every session of the machine, if no other run has it now; null when one has.
+  // Throws when it cannot be had at all.
+  virtual std::unique_ptr<Turn> tryWorkTurn(const std::wstring& directory) = 0;
+
+  // The clock that the run's waits pause on.
+  virtual Clock& clock() = 0;
 
   // Ordinary files matching `pattern`: a directory followed by "*.*" (every file), or a full
   // file path (an existence test). Ordinary means no directories and no hidden or system files

@@ -14,12 +14,18 @@ namespace dravelin {
 
 class SystemRuntime : public Runtime {
  public:
-  explicit SystemRuntime(Clock& clock) : patience_(clock), copier_(patience_) {}
+  explicit SystemRuntime(Clock& clock) : clock_(clock), patience_(clock), copier_(patience_) {}
 
   std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
                                     const TurnNotice& firstLook) override {
     return WaitForTurn(directory, firstLook);
   }
+
+  std::unique_ptr<Turn> tryWorkTurn(const std::wstring& directory) override {
+    return TryWorkTurn(directory);
+  }
+
+  Clock& clock() override { return clock_; }
 
   void copyFile(const std::wstring& source, const std::wstring& destination,
                 const FileVersion& listed) override {
@@ -33,6 +39,7 @@ class SystemRuntime : public Runtime {
   }
 
  private:
+  Clock& clock_;
   Patience patience_;  // one run's waiting for files that other programs hold
   FileCopier copier_;
 };

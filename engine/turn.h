@@ -1,5 +1,5 @@
-// The turn of a client folder, which runs of the program in that folder take one after another
-// (win32/turn.cpp, posix/turn.cpp). See Runtime::waitForTurn.
+// The turns of a client folder, which runs of the program in that folder take one after another
+// (win32/turn.cpp, posix/turn.cpp). See Runtime::waitForTurn and Runtime::tryWorkTurn.
 #pragma once
 
 #include <memory>
@@ -10,5 +10,6 @@
 namespace dravelin {
 
 std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory, const TurnNotice& firstLook);
+std::unique_ptr<Turn> TryWorkTurn(const std::wstring& directory);
 
 }  // namespace dravelin

@@ -8,6 +8,7 @@
 #include "local_times.h"
 #include "timestamp.h"
 #include "update_choice.h"
+#include "work_turn.h"
 
 namespace dravelin {
 
@@ -61,7 +62,11 @@ std::optional<DirEntry> NextFile(Listing* listing) {
 class UpdatePass {
  public:
   UpdatePass(Runtime& runtime, PassWindows& windows, const Variant& variant)
-      : runtime_(runtime), windows_(windows), variant_(variant) {}
+      : runtime_(runtime),
+        windows_(windows),
+        variant_(variant),
+        work_([this] { return runtime_.tryWorkTurn(requireProgramDirectory()); },
+              runtime_.clock()) {}
 
   // Every statement below is a step under the error rule (error_rule.h).
   void run() {
@@ -78,7 +83,7 @@ class UpdatePass {
     Attempt([&] { turn = runtime_.waitForTurn(requireProgramDirectory(), tell); });
     if (!told) tell(false);
     // A run that was ended half-way (killed, logged off) left its temporary copy behind.
-    Attempt([&] { runtime_.removeLeftovers(requireProgramDirectory()); });
+    Attempt([&] { work_.around([&] { runtime_.removeLeftovers(requireProgramDirectory()); }); });
     Attempt([&] { serverDirectory_ = AsDirectoryPrefix(setting(kServerDirectoryKey)); });
     Attempt([&] { exeProgram_ = setting(kExeProgramKey); });
     // The program directory is listed while the windows may still be catching up (pumpEvents),
@@ -92,7 +97,7 @@ class UpdatePass {
     scan(localTimes);
     Attempt([&] { windows_.unloadProgressWindow(); });
     // Also the program file that this run replaced, if the system lets it go while it runs.
-    Attempt([&] { runtime_.removeLeftovers(requireProgramDirectory()); });
+    Attempt([&] { work_.around([&] { runtime_.removeLeftovers(requireProgramDirectory()); }); });
     Attempt([&] { runtime_.startProgram(localPath(exeProgram_)); });
   }
 
@@ -146,7 +151,9 @@ class UpdatePass {
     const std::wstring sourcePath = serverDirectory_ + file.name;
     if (UpdateChoice != modUpdate::ChoiceReplaceAll) ask(sourcePath, localText, serverText);
     if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
-      Attempt([&] { runtime_.copyFile(sourcePath, localPath(file.name), file.version()); });
+      Attempt([&] {
+        work_.around([&] { runtime_.copyFile(sourcePath, localPath(file.name), file.version()); });
+      });
     }
   }
 
@@ -174,6 +181,7 @@ class UpdatePass {
   std::wstring serverDirectory_;  // with its closing separator, or "" when not configured
   std::wstring exeProgram_;
   std::optional<bool> writable_;  // whether files can be made in the program directory
+  WorkTurns work_;                // with the runs of other sessions in the same folder
 };
 
 }  // namespace

@@ -118,6 +118,10 @@ class MemoryRuntime final : public dravelin::Runtime {
     throw std::logic_error("unused");
   }
   bool canWriteIn(const std::wstring&) override { throw std::logic_error("unused"); }
+  std::unique_ptr<dravelin::Turn> tryWorkTurn(const std::wstring&) override {
+    throw std::logic_error("unused");
+  }
+  dravelin::Clock& clock() override { throw std::logic_error("unused"); }
   void removeLeftovers(const std::wstring&) override { throw std::logic_error("unused"); }
   void startProgram(const std::wstring&) override { throw std::logic_error("unused"); }
 

@@ -60,6 +60,11 @@ class TestRuntime final : public Runtime {
     count("waitForTurn");
     return system_->waitForTurn(directory, firstLook);
   }
+  std::unique_ptr<Turn> tryWorkTurn(const std::wstring& directory) override {
+    count("tryWorkTurn");
+    return system_->tryWorkTurn(directory);
+  }
+  Clock& clock() override { return system_->clock(); }
   void copyFile(const std::wstring& source, const std::wstring& destination,
                 const FileVersion& listed) override {
     count("copyFile");

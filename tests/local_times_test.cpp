@@ -59,6 +59,10 @@ class DirectoryInMemory final : public Runtime {
     throw std::logic_error("not used");
   }
   bool canWriteIn(const std::wstring&) override { throw std::logic_error("not used"); }
+  std::unique_ptr<Turn> tryWorkTurn(const std::wstring&) override {
+    throw std::logic_error("not used");
+  }
+  Clock& clock() override { throw std::logic_error("not used"); }
   void removeLeftovers(const std::wstring&) override { throw std::logic_error("not used"); }
   void startProgram(const std::wstring&) override { throw std::logic_error("not used"); }
   std::unique_ptr<TextInput> openTextInput(const std::wstring&) override {

@@ -7,7 +7,10 @@
 #include <future>
 #include <thread>
 
+#include "played_clock.h"
+#include "runtime_error.h"
 #include "test_tree.h"
+#include "work_turn.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -102,6 +105,56 @@ TEST_F(TakingTurns, ATurnHeldByARunThatEndedIsFree) {
   EXPECT_EQ(next.wait_for(kNeverCame), std::future_status::ready);
 }
 #endif
+
+// The turn for work in the folder, among the runs of all sessions: each wait for it is bounded, a
+// run goes on alone after it, and then waits for it no more but takes it where it is free.
+TEST(WorkTurns, AWaitIsBoundedAndTheRunThenGoesOnWithoutWaiting) {
+  constexpr Milliseconds kNever = std::chrono::hours(24);
+  testing::PlayedClock clock;
+  Milliseconds freeFrom{0};  // from this played time on, no other run has the turn
+  bool cannotBeHad = false;
+  int held = 0;
+  struct Counted : Turn {
+    explicit Counted(int& held) : held_(++held) {}
+    ~Counted() override { --held_; }
+    int& held_;
+  };
+  WorkTurns turns(
+      [&]() -> std::unique_ptr<Turn> {
+        if (cannotBeHad) throw RuntimeError("CreateMutexExW (test)", 5);
+        return clock.played >= freeFrom ? std::make_unique<Counted>(held) : nullptr;
+      },
+      clock);
+  struct Step {
+    const char* what;
+    Milliseconds heldFor;  // by another run, from the step's start
+    bool cannotBeHad;
+    bool workHeld;
+    Milliseconds waited;
+  };
+  const Step steps[] = {
+      {"free", Milliseconds{0}, false, true, Milliseconds{0}},
+      {"held a moment", Milliseconds{100}, false, true, Milliseconds{150}},
+      {"held for good", kNever, false, false, WorkTurns::kLongestWait},
+      {"held for good again", kNever, false, false, Milliseconds{0}},
+      {"free again", Milliseconds{0}, false, true, Milliseconds{0}},
+      {"cannot be had", Milliseconds{0}, true, false, Milliseconds{0}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    const Milliseconds start = clock.played;
+    freeFrom = step.heldFor == kNever ? kNever : start + step.heldFor;
+    cannotBeHad = step.cannotBeHad;
+    bool ran = false;
+    turns.around([&] {
+      ran = true;
+      EXPECT_EQ(held, step.workHeld ? 1 : 0);
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(held, 0);
+    EXPECT_EQ(clock.played - start, step.waited);
+  }
+}
 
 }  // namespace
 }  // namespace dravelin

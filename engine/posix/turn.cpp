@@ -43,4 +43,8 @@ std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory, const TurnNotic
   return std::make_unique<LockedFolder>(directory, firstLook);
 }
 
+// No sessions here: every run of a folder takes its whole turn (above), so none does work in the
+// folder while another does, and the work turn is always free.
+std::unique_ptr<Turn> TryWorkTurn(const std::wstring&) { return std::make_unique<Turn>(); }
+
 }  // namespace dravelin

@@ -1,4 +1,4 @@
-// The turn of a client folder on Windows: a named mutex whose name the folder gives. A mutex is
+// The turns of a client folder on Windows: named mutexes whose names the folder gives. A mutex is
 // given up by the system when its owner ends, however it ends, so a killed run blocks nobody.
 #include "turn.h"
 
@@ -20,12 +20,12 @@ namespace dravelin {
 
 namespace {
 
-// The global namespace first, where runs of every user of the machine meet (each session of a
-// terminal server has a local namespace of its own). Any user may create a mutex there: only file
-// mappings and symbolic links in it need SeCreateGlobalPrivilege. Where it is refused anyway (a
-// restricted token), runs of one session still take turns.
-constexpr const wchar_t* kNamespaces[] = {L"Global\\", L"Local\\"};
-constexpr wchar_t kNamePrefix[] = L"dravelin.turn.";
+// A run's whole turn is its session's (each session of a terminal server has a local namespace of
+// its own): a run never waits on a question that another user has on screen.
+constexpr wchar_t kRunTurnPrefix[] = L"Local\\dravelin.turn.";
+// The turn for work in the folder is the machine's, where runs of every session meet. Any user may
+// create a mutex there: only file mappings and symbolic links in it need SeCreateGlobalPrivilege.
+constexpr wchar_t kWorkTurnPrefix[] = L"Global\\dravelin.work.";
 
 // Everyone may wait for the mutex, and release it once owned, and nothing more. Under the default
 // security only the user who made it could open it, and another user's run would fail to wait.
@@ -63,12 +63,14 @@ std::wstring FolderIdentity(const std::wstring& directory) {
 
 // Object names are limited to MAX_PATH characters and take no backslash, so the folder's identity
 // goes into the name as a 64-bit hash (FNV-1a).
-std::wstring TurnName(const std::wstring& identity) {
+std::wstring TurnName(const wchar_t* prefix, const std::wstring& directory) {
   std::uint64_t hash = kFnvOffsetBasis;
-  for (const wchar_t c : identity) hash = (hash ^ static_cast<std::uint16_t>(c)) * kFnvPrime;
+  for (const wchar_t c : FolderIdentity(directory)) {
+    hash = (hash ^ static_cast<std::uint16_t>(c)) * kFnvPrime;
+  }
   wchar_t digits[kHashDigits + 1];
   std::swprintf(digits, std::size(digits), L"%016llX", static_cast<unsigned long long>(hash));
-  return std::wstring(kNamePrefix) + digits;
+  return prefix + std::wstring(digits);
 }
 
 win::UniqueKernelHandle OpenTurnMutex(const std::wstring& name) {
@@ -79,13 +81,14 @@ win::UniqueKernelHandle OpenTurnMutex(const std::wstring& name) {
   }
   const win::UniqueHandle<win::ClosedBy<PSECURITY_DESCRIPTOR, ::LocalFree>> owned(descriptor);
   SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
-  for (const wchar_t* space : kNamespaces) {
-    win::UniqueKernelHandle mutex(
-        CreateMutexExW(&security, (space + name).c_str(), 0, kTurnAccess));
-    if (mutex) return mutex;
-  }
-  win::ThrowLastError("CreateMutexExW (turn)");
+  win::UniqueKernelHandle mutex(CreateMutexExW(&security, name.c_str(), 0, kTurnAccess));
+  if (!mutex) win::ThrowLastError("CreateMutexExW (turn)");
+  return mutex;
 }
+
+// A wait for the mutex that ended with the mutex this thread's: WAIT_ABANDONED too, when the run
+// before ended holding it (killed, crashed); the pass clears away what that run left.
+bool Owned(DWORD waited) { return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED; }
 
 class OwnedMutex final : public Turn {
  public:
@@ -99,19 +102,20 @@ class OwnedMutex final : public Turn {
 }  // namespace
 
 std::unique_ptr<Turn> WaitForTurn(const std::wstring& directory, const TurnNotice& firstLook) {
-  win::UniqueKernelHandle mutex = OpenTurnMutex(TurnName(FolderIdentity(directory)));
+  win::UniqueKernelHandle mutex = OpenTurnMutex(TurnName(kRunTurnPrefix, directory));
   DWORD waited = WaitForSingleObject(mutex.get(), 0);
   firstLook(waited == WAIT_TIMEOUT);
   if (waited == WAIT_TIMEOUT) waited = WaitForSingleObject(mutex.get(), INFINITE);
-  switch (waited) {
-    case WAIT_OBJECT_0:
-    // The run before ended holding it (killed, crashed): it is this run's now, and the pass
-    // clears away what that run left.
-    case WAIT_ABANDONED:
-      return std::make_unique<OwnedMutex>(std::move(mutex));
-    default:
-      win::ThrowLastError("WaitForSingleObject (turn)");
-  }
+  if (!Owned(waited)) win::ThrowLastError("WaitForSingleObject (turn)");
+  return std::make_unique<OwnedMutex>(std::move(mutex));
+}
+
+std::unique_ptr<Turn> TryWorkTurn(const std::wstring& directory) {
+  win::UniqueKernelHandle mutex = OpenTurnMutex(TurnName(kWorkTurnPrefix, directory));
+  const DWORD waited = WaitForSingleObject(mutex.get(), 0);
+  if (waited == WAIT_TIMEOUT) return nullptr;
+  if (!Owned(waited)) win::ThrowLastError("WaitForSingleObject (work turn)");
+  return std::make_unique<OwnedMutex>(std::move(mutex));
 }
 
 }  // namespace dravelin

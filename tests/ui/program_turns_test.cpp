@@ -160,6 +160,31 @@ TEST(StartedSeveralTimes, ARunKilledHoldingItsTurnDoesNotBlockTheNext) {
   }
 }
 
+// A run of another session (another user of a terminal server) is played here by the test, which
+// holds the folder's work turn as such a run does while it copies. A run in this session still
+// asks its question, and its copies wait for that turn only a while and then go on alone; while
+// its question is on screen it holds nothing that the other session's run could need.
+TEST(StartedSeveralTimes, ARunOfAnotherSessionIsWaitedForOnlyAWhileAndNeverForAQuestion) {
+  for (Build build : kBuilds) {
+    SCOPED_TRACE(BuildName(build));
+    const ClientFolder folder(build);
+    LayOut(folder);
+    const auto otherSession = MakeSystemRuntime();
+    std::unique_ptr<Turn> copying = otherSession->tryWorkTurn(folder.directory());
+    ASSERT_NE(copying, nullptr);
+    ProgramRun run(folder);
+    const HWND question = run.nextQuestion();
+    ASSERT_NE(question, nullptr) << "the run ended without asking";
+    copying.reset();
+    EXPECT_NE(otherSession->tryWorkTurn(folder.directory()), nullptr)
+        << "the run holds the work turn while its question is on screen";
+    copying = otherSession->tryWorkTurn(folder.directory());  // and copies again
+    run.answer(question, Answer::ReplaceAll);
+    EXPECT_TRUE(run.finish().clientStarted);
+    ExpectEveryFileNewAndWhole(folder);
+  }
+}
+
 // The run's question, brought to the front as a user's click brings it: both folders' runs show
 // their windows at the same time, and whichever comes last takes the foreground.
 HWND QuestionInFront(ProgramRun& run) {
