@@ -1,7 +1,11 @@
 // Started by the tests: proves it ran by writing "started" into a marker file beside itself,
-// followed by a line with the working directory it was started in.
+// followed by a line with the working directory it was started in. Told to stay (a file
+// "marker-program.stay" beside it), it runs on until that file goes, and then leaves
+// "marker-program.ended": a test sees whether the start returned while the program ran.
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -24,5 +28,11 @@ int main() {
   std::ofstream(partial, std::ios::binary) << "started\n"
                                            << std::filesystem::current_path().string();
   std::filesystem::rename(partial, marker);
+  constexpr int kLongestStayInPolls = 6000;  // a minute: a test that forgot it does not hang it
+  const std::filesystem::path stay = program.parent_path() / "marker-program.stay";
+  for (int i = 0; i < kLongestStayInPolls && std::filesystem::exists(stay); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::ofstream(program.parent_path() / "marker-program.ended", std::ios::binary) << "ended";
   return 0;
 }

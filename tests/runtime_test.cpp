@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <functional>
+#include <future>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -115,19 +117,35 @@ TEST_F(RuntimeServices, ProgramDirectoryHoldsTheRunningProgram) {
 
 // Started from another directory, as a Run key or a scheduled task would start this program, the
 // client still runs in its own directory, where it finds its data files.
-// Starts the marker program with `start` from another folder; expects it to run in its own.
-void ExpectMarkerProgramStartedInItsFolder(const fs::path& dir,
-                                           const std::function<void(const std::wstring&)>& start) {
+// Starts the marker program with `start` from another folder while it is told to stay: the start
+// returns while the program still runs, and the program runs in its own folder.
+void ExpectStartedInItsFolderWithoutWaiting(const fs::path& dir,
+                                            const std::function<void(const std::wstring&)>& start) {
   const fs::path marker = dir / "marker-program.started";
+  const fs::path stay = dir / "marker-program.stay";
+  const fs::path ended = dir / "marker-program.ended";
   fs::remove(marker);
-  {
-    const TempTree elsewhere;
+  fs::remove(ended);
+  std::ofstream(stay) << "stay";
+  const TempTree elsewhere;
+  auto returned = std::async(std::launch::async, [&] {
     const ScopedCurrentDirectory there(elsewhere.root());
     start(testing::Wide(dir / MARKER_PROGRAM_NAME));
-  }
-  for (int i = 0; i < 200 && !fs::exists(marker); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  });
+  const bool returnedFirst =
+      returned.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  const auto seen = [](const fs::path& file) {
+    for (int i = 0; i < 200 && !fs::exists(file); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return fs::exists(file);
+  };
+  EXPECT_TRUE(seen(marker));
+  EXPECT_TRUE(returnedFirst) << "the start waited for the program";
+  EXPECT_FALSE(fs::exists(ended));
+  fs::remove(stay);  // the program goes now (and a start that waits for it returns)
+  EXPECT_TRUE(seen(ended));
+  returned.get();
   std::istringstream lines(testing::ReadAll(testing::Wide(marker)));
   std::string started, workingDirectory;
   std::getline(lines, started);
@@ -137,7 +155,7 @@ void ExpectMarkerProgramStartedInItsFolder(const fs::path& dir,
 }
 
 TEST_F(RuntimeServices, StartProgramRunsItInItsOwnDirectoryWithoutWaiting) {
-  ExpectMarkerProgramStartedInItsFolder(
+  ExpectStartedInItsFolderWithoutWaiting(
       testing::Path(runtime_->programDirectory()),
       [&](const std::wstring& path) { runtime_->startProgram(path); });
   EXPECT_THROW(runtime_->startProgram(tree_.path(L"no-such-program.exe")), RuntimeError);
@@ -184,7 +202,7 @@ TEST(ProgramStart, AClientThatNeedsAdministratorRightsIsStartedByTheShell) {
 }
 
 TEST_F(RuntimeServices, TheShellStartsAProgramInItsFolder) {
-  ExpectMarkerProgramStartedInItsFolder(
+  ExpectStartedInItsFolderWithoutWaiting(
       testing::Path(runtime_->programDirectory()), [](const std::wstring& path) {
         const std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
         ASSERT_EQ(SystemProcessStarts().shell(path, directory), DWORD{ERROR_SUCCESS});
