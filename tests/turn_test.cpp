@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
+#include <string>
 #include <thread>
 
 #include "played_clock.h"
@@ -32,32 +34,58 @@ constexpr auto kNeverCame = 30s;
 // waits for another run.
 enum class Told { Nothing, GoesFirst, Waits };
 
-class TakingTurns : public ::testing::Test {
- protected:
-  std::unique_ptr<Turn> takeTurn(const std::wstring& folder, std::atomic<Told>& told) {
-    return runtime_->waitForTurn(folder, [&](bool waits) {
-      EXPECT_EQ(told.exchange(waits ? Told::Waits : Told::GoesFirst), Told::Nothing);
-    });
+// A run asking for its turn on a thread of its own, as each program's pass runs on one. A run that
+// never gets its turn is left behind, blocked, and the test fails instead of hanging: what the
+// thread uses is its own (a shared state, a runtime of its own).
+class AskingRun {
+ public:
+  explicit AskingRun(std::wstring folder) : state_(std::make_shared<State>()) {
+    std::thread([state = state_, folder = std::move(folder)] {
+      state->runtime
+          ->waitForTurn(folder,
+                        [&](bool waits) { state->told = waits ? Told::Waits : Told::GoesFirst; })
+          .reset();  // given up again before the run says it is done
+      state->ended.set_value();
+    }).detach();
+    ended_ = state_->ended.get_future();
   }
 
-  // Holds the turn of `holder` for a while, meanwhile another thread asks for the turn of
-  // `other`; says whether that thread had to wait until the holder gave the turn up, having been
-  // told so before it waited.
+  // Whether it got its turn (and gave it up again) within `bound`.
+  bool hadItsTurnWithin(std::chrono::milliseconds bound) {
+    return ended_.wait_for(bound) == std::future_status::ready;
+  }
+  Told told() const { return state_->told; }
+
+ private:
+  struct State {
+    std::unique_ptr<Runtime> runtime = MakeSystemRuntime();
+    std::atomic<Told> told = Told::Nothing;
+    std::promise<void> ended;
+  };
+  std::shared_ptr<State> state_;
+  std::future<void> ended_;
+};
+
+class TakingTurns : public ::testing::Test {
+ protected:
+  std::unique_ptr<Turn> takeTurn(const std::wstring& folder) {
+    Told told = Told::Nothing;
+    auto turn = runtime_->waitForTurn(
+        folder, [&](bool waits) { told = waits ? Told::Waits : Told::GoesFirst; });
+    EXPECT_EQ(told, Told::GoesFirst);
+    return turn;
+  }
+
+  // Holds the turn of `holder` for a while, meanwhile another run asks for the turn of `other`;
+  // says whether that run had to wait until the holder gave the turn up, having been told so
+  // before it waited.
   bool secondWaitsForFirst(const std::wstring& holder, const std::wstring& other) {
-    std::atomic<Told> firstTold = Told::Nothing, secondTold = Told::Nothing;
-    std::unique_ptr<Turn> first = takeTurn(holder, firstTold);
-    EXPECT_EQ(firstTold, Told::GoesFirst);
-    std::atomic<bool> released = false;
-    auto second = std::async(std::launch::async, [&] {
-      const auto turn = takeTurn(other, secondTold);
-      return released.load();
-    });
-    const bool tookItEarly = second.wait_for(kHeld) == std::future_status::ready;
-    const bool toldItWaits = secondTold == Told::Waits;
-    released = true;
+    std::unique_ptr<Turn> first = takeTurn(holder);
+    AskingRun second(other);
+    const bool tookItEarly = second.hadItsTurnWithin(kHeld);
     first.reset();
-    EXPECT_EQ(second.wait_for(kNeverCame), std::future_status::ready) << "the turn never came";
-    return !tookItEarly && second.get() && toldItWaits;
+    EXPECT_TRUE(second.hadItsTurnWithin(kNeverCame)) << "the turn never came";
+    return !tookItEarly && second.told() == Told::Waits;
   }
 
   TempTree folder_;
@@ -88,11 +116,10 @@ TEST_F(TakingTurns, OtherNamesOfTheSameFolderShareItsTurn) {
 }
 
 TEST_F(TakingTurns, RunsInDifferentFoldersDoNotWait) {
-  std::atomic<Told> firstTold = Told::Nothing, secondTold = Told::Nothing;
-  const auto first = takeTurn(folder_.dir(), firstTold);
-  auto second = std::async(std::launch::async, [&] { takeTurn(otherFolder_.dir(), secondTold); });
-  EXPECT_EQ(second.wait_for(kNeverCame), std::future_status::ready);
-  EXPECT_EQ(secondTold, Told::GoesFirst);
+  const auto first = takeTurn(folder_.dir());
+  AskingRun second(otherFolder_.dir());
+  EXPECT_TRUE(second.hadItsTurnWithin(kNeverCame)) << "it waited for the other folder's run";
+  EXPECT_EQ(second.told(), Told::GoesFirst);
 }
 
 #ifdef _WIN32
@@ -100,9 +127,7 @@ TEST_F(TakingTurns, RunsInDifferentFoldersDoNotWait) {
 // its process ends too; the next run goes on.
 TEST_F(TakingTurns, ATurnHeldByARunThatEndedIsFree) {
   std::thread([&] { runtime_->waitForTurn(folder_.dir(), [](bool) {}).release(); }).join();
-  auto next =
-      std::async(std::launch::async, [&] { runtime_->waitForTurn(folder_.dir(), [](bool) {}); });
-  EXPECT_EQ(next.wait_for(kNeverCame), std::future_status::ready);
+  EXPECT_TRUE(AskingRun(folder_.dir()).hadItsTurnWithin(kNeverCame));
 }
 #endif
 
