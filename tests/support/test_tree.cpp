@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -190,6 +191,12 @@ FileVersion ListedVersion(Runtime& runtime, const std::wstring& file) {
 
 void CopyAsListed(Runtime& runtime, const std::wstring& source, const std::wstring& destination) {
   runtime.copyFile(source, destination, ListedVersion(runtime, source));
+}
+
+int FilesInWorkFolder(const std::wstring& directory) {
+  std::error_code missing;
+  const fs::directory_iterator files(Path(directory) / Path(kWorkFolderName), missing);
+  return static_cast<int>(std::distance(fs::begin(files), fs::end(files)));
 }
 
 bool WorkFolderPresent(const std::wstring& directory) {

@@ -58,6 +58,8 @@ void CopyAsListed(Runtime& runtime, const std::wstring& source, const std::wstri
 
 // Files under the names of the copy's temporary files, in a directory and in its work folder.
 int CountLeftovers(const std::wstring& directory_name);
+// Files in the program's work folder in the directory, 0 when there is no such folder.
+int FilesInWorkFolder(const std::wstring& directory_name);
 // Whether the program's work folder is in the directory (a pass removes it at its end).
 bool WorkFolderPresent(const std::wstring& directory_name);
 

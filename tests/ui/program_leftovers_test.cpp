@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <map>
-#include <thread>
 
 #include "program_session.h"
 #include "uidriver.h"
@@ -18,7 +17,6 @@ using namespace std::chrono_literals;
 
 constexpr int kFiles = 40;
 constexpr std::size_t kFileBytes = 4 << 20;  // big enough that the kill finds a copy under way
-constexpr auto kPollInterval = 2ms;
 constexpr auto kCopyTimeout = 30s;
 
 std::wstring PackName(int i) { return L"pack" + std::to_wstring(100 + i) + L".pak"; }
@@ -57,14 +55,11 @@ State StateOf(const std::map<std::wstring, ClientFolder::LocalFile>& files, int 
   return State::Other;
 }
 
-// Waits until the first pack has been replaced (it has the server's time now): the Replace All
-// is under way.
-void WaitForTheFirstCopy(const ClientFolder& folder) {
-  const auto deadline = std::chrono::steady_clock::now() + uidriver::Scaled(kCopyTimeout);
-  while (testing::Modified(folder.local(PackName(0))) != kDecember) {
-    if (std::chrono::steady_clock::now() >= deadline) FAIL() << "no copy was made";
-    std::this_thread::sleep_for(kPollInterval);
-  }
+// Until the first pack has been replaced (it has the server's time now): the Replace All is under
+// way.
+bool WaitForTheFirstCopy(const ClientFolder& folder) {
+  return WaitUntil([&] { return testing::Modified(folder.local(PackName(0))) == kDecember; },
+                   kCopyTimeout);
 }
 
 TEST(KilledRun, EveryFileIsWholeAndTheNextRunLeavesNothingBehind) {
@@ -77,7 +72,7 @@ TEST(KilledRun, EveryFileIsWholeAndTheNextRunLeavesNothingBehind) {
       const HWND question = run.nextQuestion();
       ASSERT_NE(question, nullptr);
       run.answer(question, Answer::ReplaceAll);
-      WaitForTheFirstCopy(folder);
+      ASSERT_TRUE(WaitForTheFirstCopy(folder)) << "no copy was made";
       run.kill();
     }
     int replaced = 0;
@@ -89,7 +84,13 @@ TEST(KilledRun, EveryFileIsWholeAndTheNextRunLeavesNothingBehind) {
     }
     ASSERT_LT(replaced, kFiles) << "the run ended before the kill: nothing was cut off";
 
-    const RunResult next = RunProgram(folder, {Answer::SkipAll});
+    ProgramRun nextRun(folder);
+    const HWND question = nextRun.nextQuestion();
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(testing::FilesInWorkFolder(folder.directory()), 0)
+        << "the copy cut off was still there at the first question";
+    nextRun.answer(question, Answer::SkipAll);
+    const RunResult next = nextRun.finish();
     EXPECT_EQ(next.questions.size(), 1u);
     EXPECT_TRUE(next.clientStarted);
     EXPECT_FALSE(testing::WorkFolderPresent(folder.directory()));
