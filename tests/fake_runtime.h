@@ -1,6 +1,7 @@
-// The system's own runtime, with two changes for the pass tests: the program directory is a test
-// tree, and the client start is recorded instead of made. Every call is counted, so the tests can
-// see how many requests the pass makes of the file system.
+// The system's own runtime, with three changes for the pass tests: the program directory is a
+// test tree, the client start is recorded instead of made, and the waits for files that other
+// programs hold are played, not slept. Every call is counted, so the tests can see how many
+// requests the pass makes of the file system.
 #pragma once
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "played_clock.h"
 #include "runtime.h"
 #include "runtime_error.h"
 #include "test_tree.h"
@@ -23,7 +25,9 @@ using EventLog = std::vector<std::wstring>;
 class TestRuntime final : public Runtime {
  public:
   TestRuntime(std::wstring programDirectory, EventLog& log)
-      : system_(MakeSystemRuntime()), programDirectory_(std::move(programDirectory)), log_(log) {}
+      : system_(MakeSystemRuntime(clock_)),
+        programDirectory_(std::move(programDirectory)),
+        log_(log) {}
 
   // Make the listing of the program directory fail, as an unreadable directory would.
   bool failProgramDirectoryListing = false;
@@ -96,6 +100,7 @@ class TestRuntime final : public Runtime {
  private:
   void count(const std::string& operation) { ++calls_[operation]; }
 
+  PlayedClock clock_;
   std::unique_ptr<Runtime> system_;
   std::wstring programDirectory_;
   EventLog& log_;

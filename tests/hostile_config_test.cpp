@@ -162,13 +162,6 @@ TEST_F(HostileConfigFile, AFileLockedByAnotherProgramThrows) {
 
 #else
 
-TEST_F(HostileConfigFile, AFileWithoutReadPermissionThrows) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads every file whatever its permissions";
-  const std::wstring path = file("Exe_Program=client.exe\r\n");
-  fs::permissions(testing::Path(path), fs::perms::none);
-  EXPECT_THROW(lookUp(path, L"Exe_Program"), RuntimeError);
-}
-
 TEST_F(HostileConfigFile, AFileThatOpensButCannotBeReadThrows) {
   // The process's own memory as a file: it opens for anyone who may open it, root included, and
   // reading from offset 0 (never mapped) fails.
