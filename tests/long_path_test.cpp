@@ -6,7 +6,6 @@
 #include <chrono>
 #include <map>
 #include <set>
-#include <thread>
 
 #include "config.h"
 #include "runtime_error.h"
@@ -33,8 +32,7 @@ namespace fs = std::filesystem;
 constexpr std::size_t kDeepPathLength = 320;
 constexpr FileTime kServerTime = 1'790'000'000;
 constexpr FileTime kLocalTime = 1'700'000'000;
-constexpr int kStartPolls = 200;
-constexpr std::chrono::milliseconds kStartPoll{50};
+constexpr std::chrono::seconds kStartTimeout{10};
 
 // File helpers that work at any depth on their own, so the engine is not tested with itself. On
 // Windows they use the extended-length form, which every Windows takes at any length.
@@ -127,9 +125,7 @@ class DeepDirectories : public ::testing::Test {
     const auto removed = [this] {
       return RemoveTree(in(tree_.dir(), L"program")) & RemoveTree(in(tree_.dir(), L"server"));
     };
-    for (int i = 0; i < kStartPolls && !removed(); ++i) {
-      std::this_thread::sleep_for(kStartPoll);
-    }
+    testing::PollUntil(removed, kStartTimeout);
   }
 
   std::wstring in(const std::wstring& directory, std::wstring_view name) const {
@@ -227,10 +223,12 @@ TEST_F(DeepDirectories, AProgramThereIsStarted) {
   // The program writes its marker beside itself once it runs: "started", then its directory.
   const std::wstring started = in(program_, L"marker-program.started");
   std::string marked;
-  for (int i = 0; i < kStartPolls && !marked.starts_with("started\n"); ++i) {
-    std::this_thread::sleep_for(kStartPoll);
-    if (runtime_->listFiles(started)->next()) marked = ReadFile(started);
-  }
+  testing::PollUntil(
+      [&] {
+        if (runtime_->listFiles(started)->next()) marked = ReadFile(started);
+        return marked.starts_with("started\n");
+      },
+      kStartTimeout);
   EXPECT_EQ(marked.substr(0, marked.find('\n')), "started");
 }
 

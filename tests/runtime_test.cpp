@@ -135,10 +135,7 @@ void ExpectStartedInItsFolderWithoutWaiting(const fs::path& dir,
   const bool returnedFirst =
       returned.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
   const auto seen = [](const fs::path& file) {
-    for (int i = 0; i < 200 && !fs::exists(file); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return fs::exists(file);
+    return testing::PollUntil([&] { return fs::exists(file); }, std::chrono::seconds(10));
   };
   EXPECT_TRUE(seen(marker));
   EXPECT_TRUE(returnedFirst) << "the start waited for the program";

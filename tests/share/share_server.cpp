@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
 
+#include "program_session.h"
 #include "test_tree.h"
 #include "uidriver.h"
 #include "win32/file_times.h"
@@ -20,7 +20,6 @@ namespace dravelin::uitest::sharetest {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 // Set by the script that serves and mounts the share.
 constexpr RunnerVariables kShareVariables{"DRAVELIN_SHARE_MOUNTED", "DRAVELIN_SHARE_SERVED",
@@ -29,7 +28,6 @@ constexpr RunnerVariables kShareVariables{"DRAVELIN_SHARE_MOUNTED", "DRAVELIN_SH
 // The script looks for requests ten times a second; stopping smbd takes it well under a second
 // and starting it a second or two. The bound only keeps a lost request from stalling the tests.
 constexpr auto kRequestTimeout = 30s;
-constexpr auto kPollInterval = 50ms;
 
 // A request is a file of this name in the control directory; the script removes it when done
 // and leaves the server's state ("running" or "stopped") in the state file.
@@ -44,13 +42,11 @@ void Request(std::wstring_view request, std::string_view expectedState) {
   const std::wstring& control = Share().control;
   const std::wstring requestPath = JoinPath(control, request);
   std::ofstream(testing::Path(requestPath)).close();
-  const auto deadline = Clock::now() + kRequestTimeout;
-  while (::GetFileAttributesW(requestPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    if (Clock::now() >= deadline) {
-      throw std::runtime_error("run-share-tests did not answer the request " +
-                               uidriver::ToUtf8(request));
-    }
-    std::this_thread::sleep_for(kPollInterval);
+  if (!WaitUntil(
+          [&] { return ::GetFileAttributesW(requestPath.c_str()) == INVALID_FILE_ATTRIBUTES; },
+          kRequestTimeout)) {
+    throw std::runtime_error("run-share-tests did not answer the request " +
+                             uidriver::ToUtf8(request));
   }
   const std::string state = testing::ReadAll(JoinPath(control, kStateFile));
   if (state != expectedState) {

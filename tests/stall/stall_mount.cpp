@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "program_session.h"
 #include "test_tree.h"
 #include "uidriver.h"
 #include "win32/handles.h"
@@ -26,7 +27,6 @@ constexpr RunnerVariables kStallVariables{"DRAVELIN_STALL_MOUNTED", "DRAVELIN_ST
 // only keep a stall that never comes, or never ends, from stalling the test binary.
 constexpr auto kStallStartTimeout = 30s;
 constexpr auto kStallEndSlack = 30s;  // beyond the length asked for
-constexpr auto kMarkerPollInterval = 20ms;
 
 std::wstring_view KindName(StallKind kind) {
   return kind == StallKind::Listing ? L"listing" : L"read";
@@ -66,13 +66,6 @@ bool Opens(const std::wstring& path) {
   return static_cast<bool>(file);
 }
 
-void WaitForMarker(const std::wstring& marker, Clock::time_point deadline, const char* what) {
-  while (!Present(marker)) {
-    if (Clock::now() >= deadline) throw std::runtime_error(what);
-    std::this_thread::sleep_for(kMarkerPollInterval);
-  }
-}
-
 }  // namespace
 
 const MountLocation& Mount() {
@@ -110,8 +103,9 @@ StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& 
                       Milliseconds probeLimit, Milliseconds interval) {
   const std::wstring stalled = MarkerPath(stall.kind, L"stalled");
   const std::wstring resumed = MarkerPath(stall.kind, L"resumed");
-  WaitForMarker(stalled, Clock::now() + uidriver::Scaled(kStallStartTimeout),
-                "stall-fs did not stall: the stall was never taken");
+  if (!WaitUntil([&] { return Present(stalled); }, kStallStartTimeout)) {
+    throw std::runtime_error("stall-fs did not stall: the stall was never taken");
+  }
   const auto deadline = Clock::now() + stall.length + uidriver::Scaled(kStallEndSlack);
   StallWatch watch;
   watch.stalled = uidriver::FromUtf8(testing::ReadAll(stalled));

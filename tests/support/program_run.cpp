@@ -5,7 +5,6 @@
 #include <cwchar>
 #include <map>
 #include <stdexcept>
-#include <thread>
 
 #include "check_update_dialog_layout.h"
 #include "program_session.h"
@@ -19,7 +18,6 @@ namespace dravelin::uitest {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 // A run asks its questions within a second or two under Wine; these bounds only end runs that
 // hang, so that a broken program fails its test instead of stalling the whole binary.
@@ -27,7 +25,6 @@ constexpr auto kRunTimeout = 30s;
 constexpr auto kMarkerTimeout = 10s;
 constexpr auto kShutdownTimeout = 5s;
 constexpr auto kPollInterval = 20ms;
-constexpr auto kWaitPollInterval = 1ms;  // a copy of megabytes is over in milliseconds
 constexpr UINT kKilledExitCode = 0xDEAD;
 constexpr size_t kMaxProcessesInJob = 16;
 constexpr size_t kPathCapacity = 32'768;
@@ -157,19 +154,18 @@ ProgramRun::~ProgramRun() { endEverything(); }
 bool ProgramRun::ended() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
 
 HWND ProgramRun::nextQuestion() {
-  const auto deadline = Clock::now() + uidriver::Scaled(kRunTimeout);
-  while (!ended()) {
-    if (const HWND question = ownWindow(kQuestionCaption)) {
-      uidriver::WaitUntilReady(question);
-      return question;
-    }
-    if (Clock::now() >= deadline) {
-      endEverything();
-      throw std::runtime_error("the program neither asked nor ended in time; it was ended");
-    }
-    std::this_thread::sleep_for(kPollInterval);
+  HWND question = nullptr;
+  const auto askedOrEnded = [&] {
+    if (ended()) return true;
+    question = ownWindow(kQuestionCaption);
+    return question != nullptr;
+  };
+  if (!WaitUntil(askedOrEnded, kRunTimeout, kPollInterval)) {
+    endEverything();
+    throw std::runtime_error("the program neither asked nor ended in time; it was ended");
   }
-  return nullptr;
+  if (question) uidriver::WaitUntilReady(question);
+  return question;
 }
 
 void ProgramRun::answer(HWND dialog, Answer answer) {
@@ -194,13 +190,9 @@ RunResult ProgramRun::finish() {
   result.windowShown = ::WaitForSingleObject(shownEvent_.get(), 0) == WAIT_OBJECT_0;
   // The client keeps running for a few seconds, so a client started by the program is still in
   // the job now; an empty job means that none was started.
-  result.clientStarted = clientLeftRunning();
-  if (result.clientStarted) {
-    const auto deadline = Clock::now() + uidriver::Scaled(kMarkerTimeout);
-    while (!folder_.clientMarkerPresent() && Clock::now() < deadline)
-      std::this_thread::sleep_for(kPollInterval);
-    result.clientStarted = folder_.clientMarkerPresent();
-  }
+  result.clientStarted =
+      clientLeftRunning() &&
+      WaitUntil([&] { return folder_.clientMarkerPresent(); }, kMarkerTimeout, kPollInterval);
   return result;
 }
 
@@ -214,13 +206,16 @@ HWND ProgramRun::ownWindow(std::wstring_view caption) const {
 }
 
 HWND ProgramRun::progressWindow() {
-  const auto deadline = Clock::now() + uidriver::Scaled(kRunTimeout);
-  while (!ended()) {
-    if (const HWND window = ownWindow(kProgressCaption)) return window;
-    if (Clock::now() >= deadline) throw std::runtime_error("the progress window never came");
-    std::this_thread::sleep_for(kPollInterval);
+  HWND window = nullptr;
+  const auto shownOrEnded = [&] {
+    if (ended()) return true;
+    window = ownWindow(kProgressCaption);
+    return window != nullptr;
+  };
+  if (!WaitUntil(shownOrEnded, kRunTimeout, kPollInterval)) {
+    throw std::runtime_error("the progress window never came");
   }
-  return nullptr;
+  return window;
 }
 
 void ProgramRun::kill() {
@@ -270,13 +265,9 @@ void ProgramRun::endEverything() noexcept {
   }
 }
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds usual) {
-  const auto deadline = Clock::now() + uidriver::Scaled(usual);
-  while (!done()) {
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kWaitPollInterval);
-  }
-  return true;
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds usual,
+               std::chrono::milliseconds interval) {
+  return testing::PollUntil(done, uidriver::Scaled(usual), interval);
 }
 
 bool WaitForACopyUnderWay(const ClientFolder& folder) {

@@ -174,9 +174,10 @@ class FileHolder {
   win::UniqueKernelHandle process_;
 };
 
-// Looks at `done` every few milliseconds until it holds or `usual` (stretched on slow machines)
-// has passed; says whether it held.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds usual);
+// Looks at `done` every `interval` until it holds or `usual` (stretched on slow machines) has
+// passed; says whether it held.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds usual,
+               std::chrono::milliseconds interval = std::chrono::milliseconds(1));
 
 // Waits until a copy into `folder` is under way; false when none began in time.
 bool WaitForACopyUnderWay(const ClientFolder& folder);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "utf8.h"
 #include "work_folder.h"
@@ -197,6 +198,16 @@ int FilesInWorkFolder(const std::wstring& directory) {
   std::error_code missing;
   const fs::directory_iterator files(Path(directory) / Path(kWorkFolderName), missing);
   return static_cast<int>(std::distance(fs::begin(files), fs::end(files)));
+}
+
+bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds interval) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(interval);
+  }
+  return true;
 }
 
 bool WorkFolderPresent(const std::wstring& directory) {

@@ -2,7 +2,9 @@
 // change for a while (working directory, time zone): for the tests on both systems.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -12,6 +14,10 @@
 namespace dravelin::testing {
 
 namespace fs = std::filesystem;
+
+// Looks at `done` every `interval` until it holds or `timeout` has passed; says whether it held.
+bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds interval = std::chrono::milliseconds(1));
 
 // Conversions between the engine's wide paths and std::filesystem's.
 fs::path Path(std::wstring_view name);
