@@ -109,8 +109,7 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
   constexpr std::wstring_view kLongFile = L"대용량.pak";
   const std::string serverBytes(kLongFileBytes, 's');
   const std::string localBytes = "the old version, whole";
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const SharedFolder server;
     const ClientFolder client(build);
     LayOutANewerCopy(server, client, kLongFile, serverBytes, localBytes);
@@ -131,7 +130,7 @@ TEST(ShareOutageTest, TheServerStopsInTheMiddleOfALongCopy) {
     EXPECT_TRUE(next.clientStarted);
     EXPECT_EQ(testing::CountLeftovers(client.directory()), 0);
     EXPECT_FALSE(testing::WorkFolderPresent(client.directory()));
-  }
+  });
 }
 
 }  // namespace

@@ -19,8 +19,7 @@ TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
   const std::string listed(kListedBytes, 'a');
   const std::string final(kFinalBytes, 'b');
   const std::string old = "the old version, whole";
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const SharedFolder server;
     const ClientFolder client(build);
     LayOutANewerCopy(server, client, kPack, listed, old);
@@ -46,7 +45,7 @@ TEST(SharePublishTest, AFileRewrittenWhileItIsCopiedIsNotPutInPlace) {
     EXPECT_TRUE(testing::ReadAll(client.local(kPack)) == final);
     EXPECT_EQ(testing::Modified(client.local(kPack)), kFinalTime);
     EXPECT_FALSE(testing::WorkFolderPresent(client.directory()));
-  }
+  });
 }
 
 }  // namespace

@@ -12,8 +12,7 @@ namespace dravelin::uitest::stalltest {
 namespace {
 
 TEST(ReadOnlyClientFolder, NothingIsAskedAndTheClientStarts) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const StallFolder client;
     const testing::TempTree server;
     testing::SetModified(server.write(L"data.pak", "new"), kDecember);
@@ -29,7 +28,7 @@ TEST(ReadOnlyClientFolder, NothingIsAskedAndTheClientStarts) {
     EXPECT_EQ(runtime.calls("copyFile"), 0);
     EXPECT_EQ(runtime.startAttempts(),
               std::vector<std::wstring>{directory + L"\\" + std::wstring(kClientName)});
-  }
+  });
 }
 
 }  // namespace

@@ -6,6 +6,13 @@ namespace dravelin::testing {
 
 std::string BuildName(Build build) { return build == Build::Legacy ? "legacy" : "current"; }
 
+void ForEachBuild(const std::function<void(Build)>& test) {
+  for (Build build : kBuilds) {
+    SCOPED_TRACE(BuildName(build));
+    test(build);
+  }
+}
+
 std::string BuildTestName(const ::testing::TestParamInfo<Build>& build) {
   return BuildName(build.param);
 }

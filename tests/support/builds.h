@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "variant.h"
@@ -14,6 +15,10 @@ inline constexpr Build kBuilds[] = {Build::Current, Build::Legacy};
 
 // "current" or "legacy": in traces, in the names of saved pictures and of parameterised tests.
 std::string BuildName(Build build);
+
+// Runs `test` for each build, under a trace that names the build. A fatal failure ends the build's
+// run, and the next build's goes on.
+void ForEachBuild(const std::function<void(Build)>& test);
 
 // The names of a test parameterised by build: "current" or "legacy" (the share and stall tests),
 // or capitalised, "Current" or "Legacy" (the engine's pass tests, named so since their start).

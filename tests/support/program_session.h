@@ -26,6 +26,7 @@ namespace dravelin::uitest {
 // What all the tests share (tests/support), as the UI tests name it.
 using testing::Answer;
 using testing::BuildName;
+using testing::ForEachBuild;
 using testing::kBuilds;
 using testing::Question;
 

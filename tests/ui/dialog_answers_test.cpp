@@ -35,13 +35,12 @@ TEST(DialogAnswers, EachButtonGivesItsValue) {
 }
 
 TEST(DialogAnswers, ClosingThroughTheFrameOrWithEscapeLeavesZero) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     EXPECT_EQ(AnswerOnce(build, uidriver::CloseThroughSystemMenu), std::vector<int>{0});
     EXPECT_EQ(
         AnswerOnce(build, [](HWND dialog) { uidriver::PressKey(dialog, uidriver::Key::Escape); }),
         std::vector<int>{0});
-  }
+  });
 }
 
 TEST(DialogAnswers, EnterPressesTheButtonWithTheFocus) {
@@ -88,8 +87,7 @@ TEST(DialogAnswers, EveryQuestionStartsAtZero) {
 }
 
 TEST(DialogAnswers, OwnerIsDisabledWhileTheDialogShowsAndEnabledAfter) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     HostSession host(build, {SampleQuestion()});
     const HWND dialog = host.waitForDialog();
     const HWND owner = uidriver::FindTopWindow(kOwnerCaption);
@@ -99,7 +97,7 @@ TEST(DialogAnswers, OwnerIsDisabledWhileTheDialogShowsAndEnabledAfter) {
     uidriver::ClickButton(uidriver::FindControlByText(dialog, L"통과"));
     const std::vector<std::string> lines = host.finish();
     EXPECT_EQ(lines, (std::vector<std::string>{"dpi=96", "choice=2", "owner=enabled"}));
-  }
+  });
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ namespace dravelin::uitest {
 
 // What all the tests share (tests/support), as the UI tests name it.
 using testing::BuildName;
+using testing::ForEachBuild;
 using testing::kBuilds;
 using testing::Question;
 

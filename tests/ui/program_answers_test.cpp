@@ -143,8 +143,7 @@ TEST(ProgramAnswers, EachAnswerActsOnItsFileAndOnTheFilesAfterIt) {
 }
 
 TEST(ProgramAnswers, ACopiedFileIsNotAskedAboutInTheNextRun) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     LayOut(folder);
     const RunResult first = RunProgram(folder, {Answer::ReplaceAll});
@@ -156,7 +155,7 @@ TEST(ProgramAnswers, ACopiedFileIsNotAskedAboutInTheNextRun) {
     EXPECT_TRUE(second.questions.empty());
     EXPECT_EQ(folder.localFiles(), afterFirst);
     ExpectEndedWithTheClient(second);
-  }
+  });
 }
 
 // An hour of 9 in the evening sorts after an hour of 10 as text: the legacy build, which

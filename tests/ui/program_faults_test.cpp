@@ -30,20 +30,18 @@ void ExpectQuietEnd(const ClientFolder& folder, const RunResult& result,
 }
 
 TEST(ProgramFaults, TheOtherProgramsConfigurationFileIsNotRead) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     AddCandidate(folder);
     const Build other = build == Build::Legacy ? Build::Current : Build::Legacy;
     folder.writeLocalBytes(VariantFor(other).configFileName, folder.standardConfig());
     const auto before = folder.localFiles();
     ExpectQuietEnd(folder, RunProgram(folder), before);
-  }
+  });
 }
 
 TEST(ProgramFaults, AConfigurationThatCannotBeReadEndsTheRunQuietly) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     {
       SCOPED_TRACE("a file of NUL bytes");
       const ClientFolder folder(build);
@@ -74,7 +72,7 @@ TEST(ProgramFaults, AConfigurationThatCannotBeReadEndsTheRunQuietly) {
       const auto before = folder.localFiles();
       ExpectQuietEnd(folder, RunProgram(folder), before);
     }
-  }
+  });
 }
 
 // A line of ten megabytes between the two settings is read past: both are found, the file is

@@ -91,8 +91,7 @@ TEST(HeldFiles, FilesHeldForAMomentStillGoInPlace) {
 }
 
 TEST(HeldFiles, AFileHeldForTheWholeRunStaysOldAndIsAskedAgain) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     LayOut(folder);
     constexpr int kHeld = 2;
@@ -109,7 +108,7 @@ TEST(HeldFiles, AFileHeldForTheWholeRunStaysOldAndIsAskedAgain) {
     const RunResult next = RunProgram(folder, {Answer::Skip});
     ASSERT_EQ(next.questions.size(), 1u);
     EXPECT_TRUE(next.questions[0].fileName.ends_with(DataName(kHeld)));
-  }
+  });
 }
 
 }  // namespace

@@ -63,8 +63,7 @@ bool WaitForTheFirstCopy(const ClientFolder& folder) {
 }
 
 TEST(KilledRun, EveryFileIsWholeAndTheNextRunLeavesNothingBehind) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     LayOut(folder);
     {
@@ -99,14 +98,13 @@ TEST(KilledRun, EveryFileIsWholeAndTheNextRunLeavesNothingBehind) {
     EXPECT_EQ(files.at(std::wstring(kLookAlikes[1])).bytes, "a user's file");
     EXPECT_EQ(files.at(std::wstring(kLookAlikes[2])).bytes, "from the server");
     EXPECT_EQ(files.at(std::wstring(kLookAlikes[3])).bytes, "from the server");
-  }
+  });
 }
 
 // A temporary copy under the program's own name, cut off by an earlier run, is removed before
 // anything else happens, even when the run finds nothing to update.
 TEST(KilledRun, WhatAnEarlierRunLeftGoesEvenWithNothingToUpdate) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     folder.writeConfig();
     folder.makeLocalDirectory(kWorkFolderName);
@@ -117,7 +115,7 @@ TEST(KilledRun, WhatAnEarlierRunLeftGoesEvenWithNothingToUpdate) {
     EXPECT_TRUE(result.clientStarted);
     EXPECT_FALSE(testing::WorkFolderPresent(folder.directory()));
     EXPECT_EQ(testing::ReadAll(folder.local(kLookAlikes[0])), "a user's file");
-  }
+  });
 }
 
 }  // namespace

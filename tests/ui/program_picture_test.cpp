@@ -42,8 +42,7 @@ void CheckProgressPicture(HWND progress, const ProgressPixels& geometry, const s
 }
 
 TEST(ProgramPictures, BannerAnimationPlainStripAndTheQuestion) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     folder.writeConfig();
     folder.addClip();
@@ -58,7 +57,7 @@ TEST(ProgramPictures, BannerAnimationPlainStripAndTheQuestion) {
     CheckProgressPicture(progress, ExpectedProgressPixels(build), BuildName(build));
     run.answer(dialog, Answer::Skip);
     EXPECT_TRUE(run.finish().clientStarted);
-  }
+  });
 }
 
 }  // namespace

@@ -28,8 +28,7 @@ bool Copying(const ClientFolder& folder) {
 
 TEST(LongCopy, TheProgressWindowAnswersWhileTheCopyRuns) {
   const std::string bytes(kBigFileBytes, 'b');
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     folder.writeConfig();
     folder.writeServer(kBigFile, bytes, kDecember);
@@ -58,7 +57,7 @@ TEST(LongCopy, TheProgressWindowAnswersWhileTheCopyRuns) {
     EXPECT_TRUE(result.clientStarted);
     EXPECT_EQ(testing::Modified(folder.local(kBigFile)), kDecember);
     EXPECT_TRUE(testing::ReadAll(folder.local(kBigFile)) == bytes);
-  }
+  });
 }
 
 }  // namespace

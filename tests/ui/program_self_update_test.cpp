@@ -24,8 +24,7 @@ std::string LayOut(const ClientFolder& folder) {
 }
 
 TEST(SelfUpdate, TheRunningProgramIsReplacedAndTheNextRunIsTheNewOne) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     const std::string newer = LayOut(folder);
 
@@ -44,14 +43,13 @@ TEST(SelfUpdate, TheRunningProgramIsReplacedAndTheNextRunIsTheNewOne) {
     EXPECT_FALSE(testing::WorkFolderPresent(folder.directory()));
     EXPECT_EQ(testing::CountLeftovers(folder.directory()), 0);
     EXPECT_TRUE(testing::ReadAll(folder.programPath()) == newer);  // no dump of a program
-  }
+  });
 }
 
 // A file in the work folder's place leaves nowhere to move the running program aside: the
 // replacement is not made, the old program stays and runs again, and the question comes back.
 TEST(SelfUpdate, WhenTheProgramCannotBeMovedAsideTheOldOneStays) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     LayOut(folder);
     const std::string current = testing::ReadAll(folder.programPath());
@@ -67,7 +65,7 @@ TEST(SelfUpdate, WhenTheProgramCannotBeMovedAsideTheOldOneStays) {
     EXPECT_EQ(second.questions.size(), 1u);
     EXPECT_TRUE(second.clientStarted);
     EXPECT_EQ(testing::ReadAll(folder.local(kWorkFolderName)), "somebody's file");
-  }
+  });
 }
 
 }  // namespace

@@ -18,8 +18,7 @@ std::wstring SystemDirectory() {
 }
 
 TEST(ProgramStart, StartedFromTheSystemFolderTheClientRunsInItsOwn) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     folder.writeConfig();
     ProgramRun run(folder, StartOptions{SystemDirectory(), {}});
@@ -28,7 +27,7 @@ TEST(ProgramStart, StartedFromTheSystemFolderTheClientRunsInItsOwn) {
     const std::wstring workingDirectory = folder.clientWorkingDirectory();
     EXPECT_TRUE(win::SamePath(workingDirectory, folder.directory()))
         << testing::Path(workingDirectory) << " instead of " << testing::Path(folder.directory());
-  }
+  });
 }
 
 // Run by ctest with TZ=Asia/Seoul, from which Wine takes its system zone: a file written at
@@ -39,8 +38,7 @@ TEST(ProgramStartInSeoul, TimesAreShownOnTheSystemClock) {
   ASSERT_NE(::GetTimeZoneInformation(&zone), TIME_ZONE_ID_INVALID);
   ASSERT_EQ(std::wstring(zone.StandardName), L"Korea Standard Time") << "run with TZ=Asia/Seoul";
   const FileTime written = 1'795'152'645;  // 2026-11-20 05:30:45 UTC
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     folder.writeConfig();
     folder.writeServer(L"patch.dat", "server copy", written);
@@ -48,7 +46,7 @@ TEST(ProgramStartInSeoul, TimesAreShownOnTheSystemClock) {
     ASSERT_EQ(result.questions.size(), 1u);
     EXPECT_EQ(result.questions[0].newDate, L"2026-11-20 오후 2:30:45로");
     EXPECT_EQ(result.questions[0].oldDate, L"해당화일은 존재하지 않습니다.");
-  }
+  });
 }
 
 }  // namespace

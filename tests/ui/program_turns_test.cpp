@@ -67,36 +67,39 @@ struct Answered {
 // Answers each question of the runs with Replace as it comes, until every run has ended.
 Answered AnswerUntilAllEnd(const Runs& runs) {
   Answered answered;
-  const auto deadline = std::chrono::steady_clock::now() + uidriver::Scaled(kRunsTimeout);
   // Two at once: the runs did not take turns, and only one of them can have the focus.
   const auto twoOnScreen = [&answered] {
     answered.mostOnScreen =
         std::max(answered.mostOnScreen, uidriver::FindTopWindows(kQuestionCaption).size());
     return answered.mostOnScreen > 1;
   };
-  while (!std::all_of(runs.begin(), runs.end(), [](const auto& run) { return run->ended(); })) {
-    if (twoOnScreen()) break;
+  // One look at the runs, answering what is asked; true once every run has ended, or the look
+  // found what fails the test.
+  const auto answerWhatIsAsked = [&] {
+    if (std::all_of(runs.begin(), runs.end(), [](const auto& run) { return run->ended(); })) {
+      return true;
+    }
+    if (twoOnScreen()) return true;
     for (const auto& run : runs) {
       const HWND question = run->shownQuestion();
       if (!question) continue;
       // Counted again with this one up: it may have come after the look above.
-      if (twoOnScreen()) return answered;
+      if (twoOnScreen()) return true;
       try {
         // A later run's window, shown after this question while it waits for its turn, comes up
         // behind the question and leaves it the keyboard.
         uidriver::WaitUntilReady(question);
       } catch (const std::exception& error) {
         ADD_FAILURE() << "a question never got the focus: " << error.what();
-        return answered;
+        return true;
       }
       run->answer(question, Answer::Replace);
       ++answered.questions;
     }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      ADD_FAILURE() << "the runs did not end in time";
-      break;
-    }
-    std::this_thread::sleep_for(kPollInterval);
+    return false;
+  };
+  if (!WaitUntil(answerWhatIsAsked, kRunsTimeout, kPollInterval)) {
+    ADD_FAILURE() << "the runs did not end in time";
   }
   return answered;
 }
@@ -126,8 +129,7 @@ TEST(StartedSeveralTimes, TheRunsInOneFolderTakeTurns) {
 // along. Then the first run is killed, as the task manager ends it; the second goes on, asks
 // about every file and brings it.
 TEST(StartedSeveralTimes, ARunKilledHoldingItsTurnDoesNotBlockTheNext) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     LayOut(folder);
     ProgramRun first(folder);
@@ -157,7 +159,7 @@ TEST(StartedSeveralTimes, ARunKilledHoldingItsTurnDoesNotBlockTheNext) {
     const RunResult result = second.finish();
     EXPECT_TRUE(result.clientStarted);
     ExpectEveryFileNewAndWhole(folder);
-  }
+  });
 }
 
 // A run of another session (another user of a terminal server) is played here by the test, which
@@ -165,8 +167,7 @@ TEST(StartedSeveralTimes, ARunKilledHoldingItsTurnDoesNotBlockTheNext) {
 // asks its question, and its copies wait for that turn only a while and then go on alone; while
 // its question is on screen it holds nothing that the other session's run could need.
 TEST(StartedSeveralTimes, ARunOfAnotherSessionIsWaitedForOnlyAWhileAndNeverForAQuestion) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     LayOut(folder);
     const auto otherSession = MakeSystemRuntime();
@@ -182,7 +183,7 @@ TEST(StartedSeveralTimes, ARunOfAnotherSessionIsWaitedForOnlyAWhileAndNeverForAQ
     run.answer(question, Answer::ReplaceAll);
     EXPECT_TRUE(run.finish().clientStarted);
     ExpectEveryFileNewAndWhole(folder);
-  }
+  });
 }
 
 // The run's question, brought to the front as a user's click brings it: both folders' runs show
@@ -194,8 +195,7 @@ HWND QuestionInFront(ProgramRun& run) {
 
 // Two client folders: the second run asks its question while the first run's is on screen.
 TEST(StartedSeveralTimes, RunsInDifferentFoldersDoNotWaitForEachOther) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder one(build);
     const ClientFolder other(build);
     LayOut(one);
@@ -209,6 +209,9 @@ TEST(StartedSeveralTimes, RunsInDifferentFoldersDoNotWaitForEachOther) {
     ASSERT_NE(first.shownQuestion(), nullptr);
     EXPECT_NE(second.shownQuestion(), nullptr) << "the second folder's run waited";
     EXPECT_EQ(uidriver::FindTopWindows(kQuestionCaption).size(), 2u);
+    // Each asks to come to the front just after it is on screen: both have done so by then.
+    uidriver::WaitUntilIdle(first.shownQuestion());
+    if (second.shownQuestion()) uidriver::WaitUntilIdle(second.shownQuestion());
     const HWND firstQuestion = QuestionInFront(first);
     ASSERT_NE(firstQuestion, nullptr);
     first.answer(firstQuestion, Answer::ReplaceAll);
@@ -219,7 +222,7 @@ TEST(StartedSeveralTimes, RunsInDifferentFoldersDoNotWaitForEachOther) {
     EXPECT_TRUE(second.finish().clientStarted);
     ExpectEveryFileNewAndWhole(one);
     ExpectEveryFileNewAndWhole(other);
-  }
+  });
 }
 
 }  // namespace

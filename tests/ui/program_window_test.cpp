@@ -51,8 +51,7 @@ int ScreenDpi() {
 
 TEST(ProgramWindow, ControlsSitAtTheirDesignedPixelsBehindTheQuestion) {
   ASSERT_EQ(ScreenDpi(), 96) << "the pixels above are those of a 96 DPI display";
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     LayOutOneQuestion(folder);
     folder.addClip();
@@ -69,7 +68,7 @@ TEST(ProgramWindow, ControlsSitAtTheirDesignedPixelsBehindTheQuestion) {
       EXPECT_LE(std::abs(frame.left - (::GetSystemMetrics(SM_CXSCREEN) - frame.right)), 1);
       EXPECT_LE(std::abs(frame.top - (::GetSystemMetrics(SM_CYSCREEN) - frame.bottom)), 1);
     });
-  }
+  });
 }
 
 // Resizing moves and scales nothing: the legacy window has a sizable frame.
@@ -88,8 +87,7 @@ TEST(ProgramWindow, LegacyWindowKeepsItsControlsWhenResized) {
 // The window comes on screen whatever the update finds: without a configuration the update is
 // over at once (nothing to ask, no client to start), and the window has still been shown.
 TEST(ProgramWindow, ShownEvenWithoutAConfigurationFile) {
-  for (Build build : kBuilds) {
-    SCOPED_TRACE(BuildName(build));
+  ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     folder.writeServer(L"new.dat", "server copy", kDecember);
     const auto before = folder.localFiles();
@@ -99,7 +97,7 @@ TEST(ProgramWindow, ShownEvenWithoutAConfigurationFile) {
     EXPECT_TRUE(result.questions.empty());
     EXPECT_FALSE(result.clientStarted);
     EXPECT_EQ(result.exitCode, 0u);
-  }
+  });
 }
 
 }  // namespace
