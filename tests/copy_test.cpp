@@ -147,10 +147,11 @@ TEST(ReplaceProgram, NoStepThatFailsLeavesTheProgramsNameEmpty) {
 
 #ifdef _WIN32
 // Opened the way a running program holds its image, or a scanner reads a file: others may read
-// but not replace it.
-win::UniqueFile HoldForReading(const std::wstring& path) {
+// but not replace it. An indexer shares everything, deleting too; the file still cannot be
+// replaced while it is open.
+win::UniqueFile Hold(const std::wstring& path, DWORD sharing = FILE_SHARE_READ) {
   return win::UniqueFile(
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+      CreateFileW(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 // Files in use for the whole run (the client running from its folder) stay as they were, and
@@ -159,7 +160,7 @@ TEST_F(CopyOverLocalFile, FilesInUseStayAsTheyWereAndCostTheRunItsWaitingOnce) {
   for (const wchar_t* name : {L"client.exe", L"client.dll"}) {
     SCOPED_TRACE(testing::Path(name));
     const std::wstring target = local_.write(name, "running");
-    const win::UniqueFile inUse = HoldForReading(target);
+    const win::UniqueFile inUse = Hold(target);
     ASSERT_TRUE(inUse);
     EXPECT_THROW(CopyAsListed(*runtime_, serverFile(name, "update"), target), FileHeld);
     EXPECT_EQ(clock_.played, Patience::kRunBudget);
@@ -168,17 +169,27 @@ TEST_F(CopyOverLocalFile, FilesInUseStayAsTheyWereAndCostTheRunItsWaitingOnce) {
   }
 }
 
-// A scanner reads the file for three seconds: the copy waits for it and goes in place.
+// Another program reads the file for two seconds (of the run's five): the copy waits for it and
+// goes in place.
 TEST_F(CopyOverLocalFile, AFileHeldForAMomentIsReplacedOnceItIsFree) {
-  const std::wstring target = local_.write(L"data.pak", "old");
-  win::UniqueFile held = HoldForReading(target);
-  ASSERT_TRUE(held);
-  clock_.onPause = [&](Milliseconds played) {
-    if (played >= std::chrono::seconds(3)) held.reset();
-  };
-  CopyAsListed(*runtime_, serverFile(L"data.pak", "new"), target);
-  EXPECT_EQ(ReadAll(target), "new");
-  EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+  const struct {
+    const wchar_t* name;
+    DWORD sharing;
+  } holders[] = {{L"scanned.pak", FILE_SHARE_READ},
+                 {L"indexed.pak", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}};
+  for (const auto& holder : holders) {
+    SCOPED_TRACE(testing::Path(holder.name));
+    const std::wstring target = local_.write(holder.name, "old");
+    win::UniqueFile held = Hold(target, holder.sharing);
+    ASSERT_TRUE(held);
+    const Milliseconds start = clock_.played;
+    clock_.onPause = [&](Milliseconds played) {
+      if (played - start >= std::chrono::seconds(2)) held.reset();
+    };
+    CopyAsListed(*runtime_, serverFile(holder.name, "new"), target);
+    EXPECT_EQ(ReadAll(target), "new");
+    EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+  }
 }
 
 bool ReadOnly(const std::wstring& path) {

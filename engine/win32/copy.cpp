@@ -6,6 +6,7 @@
 // version that was listed.
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -36,7 +37,7 @@ constexpr DWORD kProcessIdSpread = 0x9E3779B1u;
 
 std::wstring TemporaryName() {
   // Different per process and per call: two copies running at once do not keep colliding.
-  static DWORD next = GetCurrentProcessId() * kProcessIdSpread ^ GetTickCount();
+  static std::atomic<DWORD> next = GetCurrentProcessId() * kProcessIdSpread ^ GetTickCount();
   wchar_t digits[kTemporaryNameDigits + 1];
   std::swprintf(digits, std::size(digits), L"%08lX", static_cast<unsigned long>(next++));
   return std::wstring(kTemporaryPrefix) + digits + std::wstring(kTemporarySuffix);
@@ -53,15 +54,20 @@ bool HeldError(DWORD error) {
 }
 
 // Why replacing `destination` failed: Windows says "access denied" both when another program holds
-// the file and when this user may not replace it. Opening it for deletion, sharing everything,
-// tells the two apart: only the first is a sharing violation.
+// the file (a file open elsewhere cannot be replaced, even where deleting is shared) and when this
+// user may not replace it. Opening it for deletion, sharing everything, tells the two apart: a
+// sharing violation means held. So does a probe that opens it, the file not read-only: the user
+// may delete it, and the holder has let go since (a scanner holds each file for a moment only).
 bool HeldByAnother(DWORD error, const std::wstring& destination) {
   if (HeldError(error)) return true;
   if (error != ERROR_ACCESS_DENIED) return false;
   const win::UniqueFile probe(CreateFileW(destination.c_str(), DELETE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, 0, nullptr));
-  return !probe && HeldError(GetLastError());
+  if (!probe) return HeldError(GetLastError());
+  FILE_BASIC_INFO basic{};
+  return GetFileInformationByHandleEx(probe.get(), FileBasicInfo, &basic, sizeof basic) &&
+         !(basic.FileAttributes & FILE_ATTRIBUTE_READONLY);
 }
 
 // The last error of `call` as FileHeld when another program's hold on `path` caused it.
@@ -265,10 +271,11 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   const DWORD attributes = GetFileAttributesW(to.c_str());
   const bool readOnly =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-  const std::wstring& temporaryDirectory = this->temporaryDirectory(DirectoryOf(destination));
+  const std::wstring directory = DirectoryOf(destination);
+  const std::wstring temporaryDirectory = this->temporaryDirectory(directory);
   const bool ownProgram = win::SamePath(destination, RunningProgramPath());
   // The running program is never moved aside where no later run would find it to remove.
-  if (ownProgram && !inWorkFolder()) {
+  if (ownProgram && temporaryDirectory == directory) {
     throw RuntimeError("CreateDirectoryW (work folder)", ERROR_ALREADY_EXISTS);
   }
 
@@ -300,7 +307,7 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   try {
     temporary.emplace(temporaryDirectory);
   } catch (const RuntimeError&) {
-    destinationDirectory_.clear();  // should the work folder have gone, the next copy makes it
+    forgetWorkFolder();  // should the work folder have gone, the next copy makes it
     throw;
   }
   CopyData(from.get(), temporary->handle(), buffer(), start.bytes);
