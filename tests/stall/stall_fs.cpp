@@ -15,6 +15,10 @@
 //                   request (removes it by a rename, so exactly one listing stalls), then stalls.
 //   stall-read      "MILLISECONDS NAME", NAME a file relative to the mount's root in UTF-8, as
 //                   "folder/file.dat": the next read of that file takes the request and stalls.
+//   latency         "MILLISECONDS": while it is there, every listing and every read waits that
+//                   long before it is answered, as a far server's would; requests wait side by
+//                   side (the file system answers on several threads), as they overlap on a
+//                   real server. Only listings and reads wait, for the reason above.
 // A stall replaces the markers of its kind: it removes KIND-resumed, writes KIND-stalled, sleeps
 // for the time asked, writes KIND-resumed, then answers normally (KIND: "listing" or "read").
 // Each marker holds the directory or file stalled, relative to the root ("." for the root), and
@@ -59,6 +63,7 @@ using Milliseconds = std::chrono::milliseconds;
 
 constexpr std::string_view kListingRequest = "stall-listing";
 constexpr std::string_view kReadRequest = "stall-read";
+constexpr std::string_view kLatencyRequest = "latency";
 constexpr std::string_view kListingKind = "listing";
 constexpr std::string_view kReadKind = "read";
 constexpr std::size_t kControlFileLimit = 4096;  // requests are one short line
@@ -180,6 +185,12 @@ void StallReadIfAsked(const char* path) {
   Stall(kReadKind, name, ParseRequest(kReadRequest, *request).first);
 }
 
+// A far server's round trip, where the tests ask for one.
+void WaitAsAFarServer() {
+  const std::optional<std::string> latency = ReadControlFile(ControlPath(kLatencyRequest));
+  if (latency) std::this_thread::sleep_for(ParseRequest(kLatencyRequest, *latency).first);
+}
+
 // Runs one request's work: a failure of the control protocol is logged and answered as an
 // input/output error, which the program under test then meets like any other.
 template <typename Work>
@@ -212,6 +223,7 @@ int ReadDirectory(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, f
                   fuse_readdir_flags) {
   return Answer("readdir", path, [&] {
     StallListingIfAsked(path);
+    WaitAsAFarServer();
     const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(SourcePath(path).c_str()),
                                                         ::closedir);
     if (!directory) return -errno;
@@ -240,6 +252,7 @@ int Open(const char* path, fuse_file_info* file) {
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info* file) {
   return Answer("read", path, [&] {
     StallReadIfAsked(path);
+    WaitAsAFarServer();
     const ssize_t length = ::pread(static_cast<int>(file->fh), buffer, size, offset);
     return length < 0 ? -errno : static_cast<int>(length);
   });
