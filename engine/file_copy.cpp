@@ -26,9 +26,13 @@ void FileCopier::removeLeftovers(const std::wstring& directory) {
   // Gone or empty when last looked at, and no copy has used it since: nothing to look for. Under
   // Wine, looking for a folder that is not there reads the whole directory, which can hold
   // thousands of files.
-  if (directory == cleared_) return;
-  destinationDirectory_.clear();  // the folder is made again by the next copy that needs it
+  {
+    const std::lock_guard lock(mutex_);
+    if (directory == cleared_) return;
+    destinationDirectory_.clear();  // the folder is made again by the next copy that needs it
+  }
   RemoveWorkFolder(directory, patience_);
+  const std::lock_guard lock(mutex_);
   cleared_ = directory;
 }
 
@@ -36,7 +40,8 @@ bool FileCopier::canWriteIn(const std::wstring& directory) {
   return temporaryDirectory(directory) != directory || MayMakeFilesIn(directory);
 }
 
-const std::wstring& FileCopier::temporaryDirectory(const std::wstring& directory) {
+std::wstring FileCopier::temporaryDirectory(const std::wstring& directory) {
+  const std::lock_guard lock(mutex_);
   cleared_.clear();  // a copy is about to use the folder
   if (directory != destinationDirectory_) {
     temporaryDirectory_ = MakeWorkFolder(directory);
@@ -45,9 +50,14 @@ const std::wstring& FileCopier::temporaryDirectory(const std::wstring& directory
   return temporaryDirectory_;
 }
 
+void FileCopier::forgetWorkFolder() {
+  const std::lock_guard lock(mutex_);
+  destinationDirectory_.clear();
+}
+
 std::vector<char>& FileCopier::buffer() {
-  if (buffer_.empty()) buffer_.resize(kCopyChunkBytes);
-  return buffer_;
+  thread_local std::vector<char> buffer(kCopyChunkBytes);
+  return buffer;
 }
 
 }  // namespace dravelin

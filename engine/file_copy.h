@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,7 +35,8 @@ struct ProgramReplacement {
 void ReplaceProgram(const ProgramReplacement& steps);
 
 // The copies of a run and the work folder they go through (work_folder.h). Keeps what every copy
-// needs alike from one copy to the next: the buffer, and the work folder once it is made.
+// needs alike from one copy to the next: the work folder once it is made, and a buffer for each
+// thread that copies. Copies may run on several threads at once.
 class FileCopier {
  public:
   // Waits with `patience` for files that other programs hold: the source, the destination, the
@@ -63,15 +65,17 @@ class FileCopier {
  private:
   // Where the temporary copies for `directory` are made: its work folder, made when missing, or
   // the directory itself when a file in the folder's place keeps it from being made.
-  const std::wstring& temporaryDirectory(const std::wstring& directory);
-  bool inWorkFolder() const { return temporaryDirectory_ != destinationDirectory_; }
-  std::vector<char>& buffer();
+  std::wstring temporaryDirectory(const std::wstring& directory);
+  // The work folder went (a copy found it missing): the next copy makes it again.
+  void forgetWorkFolder();
+  // The copying thread's own buffer: copies run several at once.
+  static std::vector<char>& buffer();
 
   Patience& patience_;
+  std::mutex mutex_;                   // for what follows: copies run several at once
   std::wstring destinationDirectory_;  // whose temporary directory is known
   std::wstring temporaryDirectory_;
   std::wstring cleared_;  // whose work folder was found gone or emptied, and not used since
-  std::vector<char> buffer_;
 };
 
 }  // namespace dravelin

@@ -6,6 +6,7 @@
 #include "config.h"
 #include "error_rule.h"
 #include "local_times.h"
+#include "parallel_copies.h"
 #include "timestamp.h"
 #include "update_choice.h"
 #include "work_turn.h"
@@ -21,6 +22,9 @@ using modUpdate::UpdateChoice;
 constexpr wchar_t kServerDirectoryKey[] = L"Server_directory";
 constexpr wchar_t kExeProgramKey[] = L"Exe_Program";
 constexpr wchar_t kEveryFile[] = L"*.*";
+// Copies in flight after Replace All: enough to hide the round trips of a far server (measured:
+// bench/run-bench), and a buffer each.
+constexpr int kCopiesInFlight = 8;
 
 // The dialog reads: this server file; its local copy of <date> (or: there is none); to be
 // replaced by the server copy of <date>; replace?
@@ -122,39 +126,67 @@ class UpdatePass {
     if (!serverDirectory_.empty()) {
       Attempt([&] { listing = runtime_.listFiles(serverDirectory_ + kEveryFile); });
     }
-    for (auto file = NextFile(listing.get()); file; file = NextFile(listing.get())) {
+    auto file = NextFile(listing.get());
+    for (; file && UpdateChoice != modUpdate::ChoiceReplaceAll; file = NextFile(listing.get())) {
       visit(*file, localTimes);
+    }
+    if (!file) return;
+    // Replace All: nothing is asked any more, and the files still to come are copied several at
+    // once (parallel_copies.h), all of them under one work turn.
+    work_.around([&] {
+      ParallelCopies copies(kCopiesInFlight);
+      for (; file; file = NextFile(listing.get())) {
+        if (isCandidate(*file, localTimes)) copies.add([this, found = *file] { copy(found); });
+      }
+    });
+  }
+
+  // One server file, in the listing's order, while the user is asked.
+  void visit(const DirEntry& file, LocalTimes& localTimes) {
+    std::wstring localText, serverText;
+    if (!isCandidate(file, localTimes, &localText, &serverText)) return;
+    if (UpdateChoice != modUpdate::ChoiceReplaceAll) {
+      ask(serverDirectory_ + file.name, localText, serverText);
+    }
+    if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
+      work_.around([&] { copy(file); });
     }
   }
 
-  // One server file, in the listing's order. Its time comes with the listing; the local time
-  // from the one listing of the program directory.
-  void visit(const DirEntry& file, LocalTimes& localTimes) {
+  // Whether the file is to be asked about or copied: its server copy newer (or no local copy),
+  // Skip All not given, and the folder one where a copy can go. Its time comes with the listing,
+  // the local time from the one listing of the program directory; their texts, which the
+  // question shows, go to `localText` and `serverText` where given.
+  bool isCandidate(const DirEntry& file, LocalTimes& localTimes, std::wstring* localText = nullptr,
+                   std::wstring* serverText = nullptr) {
     std::optional<FileTime> localTime;
     Attempt([&] { localTime = localTimes.of(file.name); });
     // The very same time on both sides gives the same text twice, which neither rule finds
     // newer. Most files of a scan are up to date, so they are passed over without making texts.
-    if (localTime == file.modified) return;
+    if (localTime == file.modified) return false;
 
-    std::wstring serverText = kNoTimestamp;
-    Attempt([&] { serverText = TimestampText(file.modified); });
-    std::wstring localText = kNoTimestamp;
-    if (localTime) Attempt([&] { localText = TimestampText(*localTime); });
+    std::wstring server = kNoTimestamp;
+    Attempt([&] { server = TimestampText(file.modified); });
+    std::wstring local = kNoTimestamp;
+    if (localTime) Attempt([&] { local = TimestampText(*localTime); });
 
-    if (!Guard([&] { return IsNewer(variant_.newerRule, serverText, localText); })) return;
-    if (serverText == kNoTimestamp || UpdateChoice == modUpdate::ChoiceSkipAll) return;
+    if (!Guard([&] { return IsNewer(variant_.newerRule, server, local); })) return false;
+    if (server == kNoTimestamp || UpdateChoice == modUpdate::ChoiceSkipAll) return false;
     // A folder that this user may not write (Program Files for a standard user, a read-only
     // medium): every question would lead nowhere, at every start. Found out at the first file.
-    if (!writable_)
+    if (!writable_) {
       writable_ = Guard([&] { return runtime_.canWriteIn(requireProgramDirectory()); });
-    if (!*writable_) return;
-    const std::wstring sourcePath = serverDirectory_ + file.name;
-    if (UpdateChoice != modUpdate::ChoiceReplaceAll) ask(sourcePath, localText, serverText);
-    if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
-      Attempt([&] {
-        work_.around([&] { runtime_.copyFile(sourcePath, localPath(file.name), file.version()); });
-      });
     }
+    if (!*writable_) return false;
+    if (localText) *localText = std::move(local);
+    if (serverText) *serverText = std::move(server);
+    return true;
+  }
+
+  void copy(const DirEntry& file) {
+    Attempt([&] {
+      runtime_.copyFile(serverDirectory_ + file.name, localPath(file.name), file.version());
+    });
   }
 
   // The first caption touches the dialog, which loads and sets UpdateChoice to ChoiceNone; a

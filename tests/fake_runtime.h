@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -73,6 +74,7 @@ class TestRuntime final : public Runtime {
                 const FileVersion& listed) override {
     count("copyFile");
     system_->copyFile(source, destination, listed);
+    const std::lock_guard lock(mutex_);  // copies run several at once after Replace All
     log_.push_back(L"copied " + Wide(Path(destination).filename()));
   }
   bool canWriteIn(const std::wstring& directory) override {
@@ -98,12 +100,16 @@ class TestRuntime final : public Runtime {
   }
 
  private:
-  void count(const std::string& operation) { ++calls_[operation]; }
+  void count(const std::string& operation) {
+    const std::lock_guard lock(mutex_);
+    ++calls_[operation];
+  }
 
   PlayedClock clock_;
   std::unique_ptr<Runtime> system_;
   std::wstring programDirectory_;
   EventLog& log_;
+  std::mutex mutex_;  // for the log and the counts
   std::map<std::string, int> calls_;
   std::vector<std::wstring> startAttempts_;
 };

@@ -148,7 +148,7 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   try {
     temporary.emplace(ToUtf8(temporaryDirectory(DirectoryOf(destination))));
   } catch (const RuntimeError&) {
-    destinationDirectory_.clear();  // should the work folder have gone, the next copy makes it
+    forgetWorkFolder();  // should the work folder have gone, the next copy makes it
     throw;
   }
   const int to = temporary->fd().get();

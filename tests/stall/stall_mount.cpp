@@ -99,18 +99,37 @@ ArmedStall ArmStall(StallKind kind, Milliseconds length, std::wstring_view file)
   return {kind, length};
 }
 
-StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& openMeanwhile,
-                      Milliseconds probeLimit, Milliseconds interval) {
+void WaitForStallToBegin(const ArmedStall& stall) {
   const std::wstring stalled = MarkerPath(stall.kind, L"stalled");
-  const std::wstring resumed = MarkerPath(stall.kind, L"resumed");
   if (!WaitUntil([&] { return Present(stalled); }, kStallStartTimeout)) {
     throw std::runtime_error("stall-fs did not stall: the stall was never taken");
   }
+}
+
+FarServer::FarServer(Milliseconds latency) {
+  const std::wstring partial = ControlFile(L".latency.partial");
+  WriteWhole(partial, std::to_string(latency.count()));
+  if (!::MoveFileExW(partial.c_str(), ControlFile(L"latency").c_str(), MOVEFILE_REPLACE_EXISTING))
+    win::ThrowLastError("MoveFileExW");
+}
+
+FarServer::~FarServer() { Remove(ControlFile(L"latency")); }
+
+StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& openMeanwhile,
+                      Milliseconds probeLimit, Milliseconds interval,
+                      const std::function<bool()>& happened) {
+  const std::wstring stalled = MarkerPath(stall.kind, L"stalled");
+  const std::wstring resumed = MarkerPath(stall.kind, L"resumed");
+  WaitForStallToBegin(stall);
   const auto deadline = Clock::now() + stall.length + uidriver::Scaled(kStallEndSlack);
   StallWatch watch;
   watch.stalled = uidriver::FromUtf8(testing::ReadAll(stalled));
   watch.mountOpenedDuringStall = Opens(openMeanwhile) && !Present(resumed);
-  while (!Present(resumed)) {
+  for (;;) {
+    // Seen to hold, and then the stall not yet over: it held while the stall lasted.
+    const bool held = !watch.happenedDuringStall && happened && happened();
+    if (Present(resumed)) break;
+    watch.happenedDuringStall = watch.happenedDuringStall || held;
     if (Clock::now() >= deadline) throw std::runtime_error("the stall did not end in time");
     if (!::IsWindow(window)) throw std::runtime_error("the window went while the stall lasted");
     const auto sent = Clock::now();

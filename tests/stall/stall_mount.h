@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -52,13 +53,29 @@ struct StallWatch {
   int lost = 0;          // of them, not answered within the probe limit
   std::chrono::milliseconds longest{0};  // the longest wait for an answer
   bool mountOpenedDuringStall = false;   // a file of the mount opened while the stall lasted
+  bool happenedDuringStall = false;      // the watch's condition was seen to hold before the end
+};
+
+// Returns once the stall has begun; throws when it does not begin in time.
+void WaitForStallToBegin(const ArmedStall& stall);
+
+// A far server for the object's life: every listing and read of the mount is answered after
+// `latency`, side by side (stall-fs's "latency" request).
+class FarServer {
+ public:
+  explicit FarServer(std::chrono::milliseconds latency);
+  ~FarServer();
+  FarServer(const FarServer&) = delete;
+  FarServer& operator=(const FarServer&) = delete;
 };
 
 // Waits for the stall to begin, opens `openMeanwhile` once, then probes `window` as the system
 // does, every `interval`, until the stall has ended. Throws when the stall does not begin, or
 // does not end, in time. `openMeanwhile` is a file of the mount outside the stalled directory:
 // a name looked up there for the first time waits for a stalled listing (see stall_fs.cpp).
+// `happened`, where given, is looked at before each probe (StallWatch::happenedDuringStall).
 StallWatch WatchStall(const ArmedStall& stall, HWND window, const std::wstring& openMeanwhile,
-                      std::chrono::milliseconds probeLimit, std::chrono::milliseconds interval);
+                      std::chrono::milliseconds probeLimit, std::chrono::milliseconds interval,
+                      const std::function<bool()>& happened = nullptr);
 
 }  // namespace dravelin::uitest::stalltest

@@ -4,8 +4,12 @@
 // server answers again the pass goes on as usual: the question, the copy, the client.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "program_session.h"
 #include "stall_mount.h"
@@ -49,9 +53,10 @@ class StallTest : public ::testing::TestWithParam<Build> {
   }
 
   // The figures go into the XML report (--gtest_output), for comparing runs.
-  StallWatch probeDuring(const ArmedStall& stall, HWND progress) const {
+  StallWatch probeDuring(const ArmedStall& stall, HWND progress,
+                         const std::function<bool()>& happened = nullptr) const {
     StallWatch watch = WatchStall(stall, progress, elsewhere_.throughMount(kElsewhereFile),
-                                  kProbeLimit, kProbeInterval);
+                                  kProbeLimit, kProbeInterval, happened);
     RecordProperty("probes", watch.probes);
     RecordProperty("lost", watch.lost);
     RecordProperty("longest_ms", static_cast<int>(watch.longest.count()));
@@ -124,6 +129,72 @@ TEST_P(StallTest, TheWindowAnswersWhileAServerFileIsRead) {
 
   expectAnsweredThroughout(stalled, server_.relative(kReadFile));
   expectCopiedAndEnded(result, kReadFile, bytes);
+}
+
+// A far server, every listing and read answered after 20 ms: after Replace All the copies overlap,
+// and each still puts only the listed version in place, whole. An administrator rewrites a file
+// while its copy is under way, its read held back meanwhile: the other copies arrive while it is
+// held, that file alone stays old-whole, the client starts once, and the window answers throughout.
+TEST_P(StallTest, AfterReplaceAllTheCopiesOverlapAndEachIsChecked) {
+  constexpr int kFiles = 24;
+  constexpr std::size_t kFileBytes = 48 * 1024;
+  const auto serverBytes = [&](const std::wstring& name) {
+    std::string bytes = Patterned(kFileBytes);
+    bytes.append(uidriver::ToUtf8(name));  // a tail of its own per file
+    return bytes;
+  };
+  const ClientFolder::LocalFile old{"old", kNovember};
+  for (int i = 0; i < kFiles; ++i) {
+    const std::wstring name = L"far" + std::to_wstring(i) + L".pak";
+    server_.write(name, serverBytes(name), kDecember);
+    if (i % 2 == 0) client_.writeLocal(name, old.bytes, old.modified);  // the others are missing
+  }
+  const auto before = client_.localFiles();
+  // In the order the program meets them: it asks about the first and copies the next one first.
+  std::vector<std::wstring> listed;
+  for (const auto& entry : std::filesystem::directory_iterator(server_.prefix())) {
+    listed.push_back(entry.path().filename().wstring());
+  }
+  ASSERT_EQ(listed.size(), std::size_t{kFiles});
+  const std::wstring& rewritten = listed[1];
+  const auto othersArrived = [&] {
+    const auto files = client_.localFiles();
+    return std::all_of(listed.begin() + 2, listed.end(), [&](const std::wstring& name) {
+      const auto file = files.find(name);
+      return file != files.end() && file->second.bytes == serverBytes(name);
+    });
+  };
+  const FarServer farServer(20ms);  // ("far" is a macro of the Windows headers)
+  ProgramRun run(client_);
+  const HWND question = run.nextQuestion();
+  ASSERT_NE(question, nullptr) << "the program ended without asking";
+  const HWND progress = run.progressWindow();
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(ProgramRun::read(question).fileName.ends_with(listed[0]));
+  const ArmedStall stall = ArmStall(StallKind::Read, 3s, server_.relative(rewritten));
+  run.answer(question, Answer::ReplaceAll);
+  WaitForStallToBegin(stall);
+  server_.write(rewritten, "the next release, published meanwhile", kDecember);
+  const StallWatch watch = probeDuring(stall, progress, othersArrived);
+  const RunResult result = run.finish();
+
+  EXPECT_TRUE(watch.happenedDuringStall) << "the other copies waited for the held one";
+  EXPECT_EQ(watch.lost, 0) << watch.lost << " of " << watch.probes << " probes went unanswered";
+  const auto files = client_.localFiles();
+  for (const std::wstring& name : listed) {
+    if (name == rewritten) {
+      // Left as it was: old-whole, or still missing.
+      const auto now = files.find(name);
+      EXPECT_TRUE(now == files.end() ? !before.contains(name) : now->second == old)
+          << testing::Path(name);
+    } else {
+      EXPECT_TRUE(files.at(name) == (ClientFolder::LocalFile{serverBytes(name), kDecember}))
+          << testing::Path(name);
+    }
+  }
+  EXPECT_EQ(testing::CountLeftovers(client_.directory()), 0);
+  EXPECT_EQ(result.questions.size(), 1u);
+  EXPECT_TRUE(result.clientStarted);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBuilds, StallTest, ::testing::ValuesIn(kBuilds),

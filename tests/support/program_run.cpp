@@ -168,10 +168,14 @@ HWND ProgramRun::nextQuestion() {
   return question;
 }
 
-void ProgramRun::answer(HWND dialog, Answer answer) {
+Question ProgramRun::read(HWND dialog) {
   using namespace win::checkupdate;
-  questions_.push_back({LabelText(dialog, lblFileName), LabelText(dialog, lblOldDate),
-                        LabelText(dialog, lblNewDate)});
+  return {LabelText(dialog, lblFileName), LabelText(dialog, lblOldDate),
+          LabelText(dialog, lblNewDate)};
+}
+
+void ProgramRun::answer(HWND dialog, Answer answer) {
+  questions_.push_back(read(dialog));
   if (answer == Answer::CloseFrame) {
     uidriver::CloseThroughSystemMenu(dialog);
   } else {

@@ -128,6 +128,8 @@ class ProgramRun {
 
   // The next question, on screen and ready for input; null when the program ended instead.
   HWND nextQuestion();
+  // The question's captions as it shows them.
+  static Question read(HWND dialog);
   // Reads the question's captions, leaves it as told and waits until it is gone.
   void answer(HWND dialog, Answer answer);
 
