@@ -88,3 +88,20 @@ expect_copied() {
     exit 1
   fi
 }
+
+# The whole program in DIR (under wine64, inside tools/with-wine; $wine64 and $driver set by the
+# caller): the question about the first file is answered with 모두교체 (Replace All) through the
+# UI driver, and the run is timed from the answer (the driver has posted the click and returned)
+# to the program's end. PROGRAM_COPY_FROM=driver-start moves the start back to the driver's
+# launch, charging its own start-up to the program as well.
+program_copy() {  # program_copy DIR [EXE-NAME]
+  "$wine64" "$1/${2:-dravelin.exe}" &
+  local program=$! from=${PROGRAM_COPY_FROM:-answer} start end
+  "$wine64" "$driver" wait "Update Check Windows" 30000 >/dev/null
+  if [ "$from" = driver-start ]; then start=$(now_us); fi
+  "$wine64" "$driver" click "Update Check Windows" 모두교체 >/dev/null
+  if [ "$from" != driver-start ]; then start=$(now_us); fi
+  wait "$program"
+  end=$(now_us)
+  echo $((end - start))
+}
