@@ -3,18 +3,22 @@
 // handle into a temporary name in the local directory, given its time, written through to the
 // disk and then renamed over its own name in one step, so that each local file is old-whole or
 // new-whole at every moment, a power cut included.
-// Nothing else: no configuration, no window, no question, no times compared.
-//   copy-floor SERVER-DIRECTORY LOCAL-DIRECTORY [bare]
+// Then it starts CLIENT, where given, as the program does once its copies are done. Nothing else:
+// no configuration, no window, no question, no times compared. It prints the moment its own work
+// began (microseconds since 1970), so that it can be timed without Wine's process start.
+//   copy-floor SERVER-DIRECTORY LOCAL-DIRECTORY [durable|bare [CLIENT]]
 // "bare" copies each file straight onto its name (CopyFileW alone), for reference: the cost of
 // the bytes without the temporary name, the flush and the rename.
 // Exit status: 0 done, 1 a system call failed (named on stderr), 2 usage.
 #include <windows.h>
 
+#include <cinttypes>
 #include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "floor_client.h"
 #include "win32/handles.h"
 #include "win32/last_error.h"
 
@@ -92,14 +96,19 @@ void CopyAll(const std::wstring& server, const std::wstring& local, Mode mode) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  const std::int64_t began = dravelin::bench::MicrosecondsNow();
   const std::vector<std::wstring> args(argv + 1, argv + argc);
-  const bool usable = args.size() == 2 || (args.size() == 3 && args[2] == L"bare");
+  const bool usable = (args.size() >= 2 && args.size() <= 4) &&
+                      (args.size() == 2 || args[2] == L"durable" || args[2] == L"bare");
   if (!usable) {
-    std::fputs("usage: copy-floor SERVER-DIRECTORY LOCAL-DIRECTORY [bare]\n", stderr);
+    std::fputs("usage: copy-floor SERVER-DIRECTORY LOCAL-DIRECTORY [durable|bare [CLIENT]]\n",
+               stderr);
     return kExitUsage;
   }
   try {
-    CopyAll(args[0], args[1], args.size() == 3 ? Mode::Bare : Mode::Durable);
+    CopyAll(args[0], args[1], args.size() >= 3 && args[2] == L"bare" ? Mode::Bare : Mode::Durable);
+    if (args.size() == 4) dravelin::bench::StartClient(args[3]);
+    std::printf("%" PRId64 "\n", began);
     return 0;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "copy-floor: %s\n", error.what());

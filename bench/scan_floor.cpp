@@ -1,5 +1,7 @@
 // scan-floor: the least that a start-up check with nothing to update can cost a Windows program
-// with a window, for bench/run-bench to time the program against. It shows one plain window,
+// with a window, for bench/run-bench to time the program against. It shows what the user must
+// see: a window with the banner picture and an animation control, the common controls loaded at
+// run time as the program loads them (manifest and all); meanwhile, on a thread of its own, it
 // lists the server directory and the local directory once each, compares each server file's
 // last-write time with that of the local file of the same name (letter case aside), destroys
 // the window, starts the client program without waiting for it, and ends.
@@ -8,19 +10,25 @@
 // Exit status: 0 every server file is up to date locally, 3 some are not, 1 a system call failed.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <exception>
+#include <future>
 #include <string>
 #include <unordered_map>
 
+#include "artwork.h"
+#include "floor_client.h"
+#include "resource_ids.h"
 #include "win32/handles.h"
 #include "win32/last_error.h"
+#include "window_class.h"
 
 namespace {
 
 using dravelin::win::ThrowLastError;
 using dravelin::win::UniqueFindHandle;
-using dravelin::win::UniqueKernelHandle;
 using dravelin::win::UniqueWindow;
 
 constexpr int kExitFailed = 1;
@@ -29,8 +37,11 @@ constexpr int kExitOutOfDate = 3;
 constexpr int kArguments = 4;  // the program's own name and three more
 constexpr wchar_t kWindowClass[] = L"DravelinScanFloor";
 constexpr wchar_t kCaption[] = L"scan floor";
-constexpr int kWidth = 360;
-constexpr int kHeight = 120;
+constexpr int kWidth = 480;
+constexpr int kHeight = 260;
+constexpr int kBannerWidth = 445;  // the banner picture's size
+constexpr int kBannerHeight = 146;
+constexpr int kAnimationSize = 48;
 
 // Names as the file system compares them: letter case aside.
 std::wstring NameKey(const wchar_t* name) {
@@ -69,7 +80,8 @@ int OutOfDateFiles(const std::wstring& server, const std::wstring& local) {
   return outOfDate;
 }
 
-UniqueWindow ShowPlainWindow(HINSTANCE instance) {
+// A window with the banner picture and an animation control above it, shown.
+UniqueWindow ShowWindowWithPictures(HINSTANCE instance, HBITMAP banner) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = ::DefWindowProcW;
@@ -78,10 +90,21 @@ UniqueWindow ShowPlainWindow(HINSTANCE instance) {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowClass;
   if (!::RegisterClassExW(&windowClass)) ThrowLastError("RegisterClassExW");
+  dravelin::win::RegisterAnimationClass();
   UniqueWindow window(::CreateWindowExW(0, kWindowClass, kCaption, WS_OVERLAPPEDWINDOW,
                                         CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr,
                                         nullptr, instance, nullptr));
   if (!window) ThrowLastError("CreateWindowExW");
+  const HWND picture =
+      ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, kBannerWidth,
+                        kBannerHeight, window.get(), nullptr, instance, nullptr);
+  if (!picture) ThrowLastError("CreateWindowExW (banner)");
+  ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(banner));
+  if (!::CreateWindowExW(0, ANIMATE_CLASSW, L"", WS_CHILD | WS_VISIBLE | ACS_CENTER, 0, 0,
+                         kAnimationSize, kAnimationSize, window.get(), nullptr, instance,
+                         nullptr)) {
+    ThrowLastError("CreateWindowExW (animation)");
+  }
   ::ShowWindow(window.get(), SW_SHOWNORMAL);
   ::UpdateWindow(window.get());
   return window;
@@ -96,33 +119,19 @@ void DispatchPending() {
   }
 }
 
-void StartClient(const std::wstring& program, const std::wstring& directory) {
-  std::wstring commandLine = L"\"" + program + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory.c_str(), &startup, &process)) {
-    ThrowLastError("CreateProcessW");
-  }
-  const UniqueKernelHandle thread(process.hThread);
-  const UniqueKernelHandle started(process.hProcess);
-}
-
-std::wstring DirectoryOf(const std::wstring& path) {
-  return path.substr(0, path.find_last_of(L'\\'));
-}
-
 int Run(HINSTANCE instance, const std::wstring& server, const std::wstring& local,
         const std::wstring& client) {
-  UniqueWindow window = ShowPlainWindow(instance);
+  // The listings go on while the window is made, as the program's do.
+  std::future<int> outOfDate =
+      std::async(std::launch::async, [&] { return OutOfDateFiles(server, local); });
+  const dravelin::win::UniqueBitmap banner =
+      dravelin::win::LoadBitmapResource(instance, IDB_BANNER);
+  UniqueWindow window = ShowWindowWithPictures(instance, banner.get());
   DispatchPending();
-  const int outOfDate = OutOfDateFiles(server, local);
+  const bool upToDate = outOfDate.get() == 0;
   window.reset();
-  StartClient(client, DirectoryOf(client));
-  return outOfDate == 0 ? 0 : kExitOutOfDate;
+  dravelin::bench::StartClient(client);
+  return upToDate ? 0 : kExitOutOfDate;
 }
 
 }  // namespace
