@@ -18,9 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "floor_client.h"
+#include "floor_clock.h"
 #include "win32/handles.h"
 #include "win32/last_error.h"
+#include "win32/program_start.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   try {
     CopyAll(args[0], args[1], args.size() >= 3 && args[2] == L"bare" ? Mode::Bare : Mode::Durable);
-    if (args.size() == 4) dravelin::bench::StartClient(args[3]);
+    if (args.size() == 4) dravelin::StartProgram(args[3]);
     std::printf("%" PRId64 "\n", began);
     return 0;
   } catch (const std::exception& error) {

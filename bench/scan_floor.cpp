@@ -19,10 +19,10 @@
 #include <unordered_map>
 
 #include "artwork.h"
-#include "floor_client.h"
 #include "resource_ids.h"
 #include "win32/handles.h"
 #include "win32/last_error.h"
+#include "win32/program_start.h"
 #include "window_class.h"
 
 namespace {
@@ -130,7 +130,7 @@ int Run(HINSTANCE instance, const std::wstring& server, const std::wstring& loca
   DispatchPending();
   const bool upToDate = outOfDate.get() == 0;
   window.reset();
-  dravelin::bench::StartClient(client);
+  dravelin::StartProgram(client);
   return upToDate ? 0 : kExitOutOfDate;
 }
 
