@@ -66,6 +66,15 @@ bool Opens(const std::wstring& path) {
   return static_cast<bool>(file);
 }
 
+// Puts a request in the control directory, under another name first: stall-fs never reads half
+// a request.
+void PlaceRequest(const std::wstring& request, const std::string& text) {
+  const std::wstring partial = ControlFile(L"." + request + L".partial");
+  WriteWhole(partial, text);
+  if (!::MoveFileExW(partial.c_str(), ControlFile(request).c_str(), MOVEFILE_REPLACE_EXISTING))
+    win::ThrowLastError("MoveFileExW");
+}
+
 }  // namespace
 
 const MountLocation& Mount() {
@@ -91,11 +100,7 @@ ArmedStall ArmStall(StallKind kind, Milliseconds length, std::wstring_view file)
   const std::wstring request = L"stall-" + std::wstring(KindName(kind));
   std::string text = std::to_string(length.count());
   if (!file.empty()) text.append(1, ' ').append(uidriver::ToUtf8(file));
-  // Under another name first: stall-fs never reads half a request.
-  const std::wstring partial = ControlFile(L"." + request + L".partial");
-  WriteWhole(partial, text);
-  if (!::MoveFileExW(partial.c_str(), ControlFile(request).c_str(), MOVEFILE_REPLACE_EXISTING))
-    win::ThrowLastError("MoveFileExW");
+  PlaceRequest(request, text);
   return {kind, length};
 }
 
@@ -107,10 +112,7 @@ void WaitForStallToBegin(const ArmedStall& stall) {
 }
 
 FarServer::FarServer(Milliseconds latency) {
-  const std::wstring partial = ControlFile(L".latency.partial");
-  WriteWhole(partial, std::to_string(latency.count()));
-  if (!::MoveFileExW(partial.c_str(), ControlFile(L"latency").c_str(), MOVEFILE_REPLACE_EXISTING))
-    win::ThrowLastError("MoveFileExW");
+  PlaceRequest(L"latency", std::to_string(latency.count()));
 }
 
 FarServer::~FarServer() { Remove(ControlFile(L"latency")); }
