@@ -22,6 +22,7 @@
 #include "resource_ids.h"
 #include "win32/handles.h"
 #include "win32/last_error.h"
+#include "win32/library_search.h"
 #include "win32/program_start.h"
 #include "window_class.h"
 
@@ -137,6 +138,10 @@ int Run(HINSTANCE instance, const std::wstring& server, const std::wstring& loca
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // As the program does: without it, every library loaded from here on (the window system's, the
+  // animation's) is first looked for in the client folder, a read of its thousands of names each
+  // under Wine.
+  dravelin::win::LoadLibrariesFromTheSystemOnly();
   // A program with a window has no console to explain its usage on: the status says it.
   if (__argc != kArguments) return kExitUsage;
   try {

@@ -4,25 +4,10 @@
 
 #include "pass_windows.h"
 #include "runtime.h"
+#include "win32/library_search.h"
 #include "window_thread.h"
 
 namespace dravelin::win {
-
-namespace {
-
-// Libraries that the system loads on the program's behalf from here on (the animation's decoder,
-// themes) come from the system directory only, never from the program's directory, which holds
-// whatever the server sent. It also spares a search of that directory, which can hold thousands
-// of files, for each of them. Looked up at run time: older systems lack the call.
-void LoadLibrariesFromTheSystemOnly() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  const auto setDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (setDirectories) setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
-
-}  // namespace
 
 int ProgramMain(Build build, HINSTANCE instance) {
   LoadLibrariesFromTheSystemOnly();
