@@ -85,6 +85,7 @@ class ReplaceAllWindows final : public PassWindows {
   }
   void unloadQuestion() override { loaded_ = false; }
   void waitingForAnotherRun(bool) override {}
+  void awaitWindowSetUp() override {}
   void pumpEvents() override {}
   void unloadProgressWindow() override {}
 

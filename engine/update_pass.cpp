@@ -90,13 +90,13 @@ class UpdatePass {
     Attempt([&] { work_.around([&] { runtime_.removeLeftovers(requireProgramDirectory()); }); });
     Attempt([&] { serverDirectory_ = AsDirectoryPrefix(setting(kServerDirectoryKey)); });
     Attempt([&] { exeProgram_ = setting(kExeProgramKey); });
-    // The program directory is listed while the windows may still be catching up (pumpEvents),
-    // the server directory only once they have: under Wine a listing holds up every path lookup
-    // of the process while it lasts, and a server that stalls must not catch the progress window
-    // half made.
+    // The program directory is listed while the windows are still being set up, the server
+    // directory only once they are: under Wine a listing holds up every other listing of the
+    // process while it lasts, and a server that stalls must not catch the progress window half
+    // made.
     LocalTimes localTimes(runtime_, programDirectory_);
     if (!serverDirectory_.empty()) localTimes.list();
-    Attempt([&] { windows_.pumpEvents(); });
+    Attempt([&] { windows_.awaitWindowSetUp(); });
     UpdateChoice = modUpdate::ChoiceNone;
     scan(localTimes);
     Attempt([&] { windows_.unloadProgressWindow(); });

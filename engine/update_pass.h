@@ -33,6 +33,10 @@ class PassWindows {
   // waits come up behind it and leave it the keyboard.
   virtual void waitingForAnotherRun(bool waiting) = 0;
 
+  // Returns once the windows have done what must not wait behind a listing of the server
+  // directory that stalls (whatever they look up on the disk to come up), or have failed to.
+  virtual void awaitWindowSetUp() = 0;
+
   // Processes the window messages that are waiting, then returns.
   virtual void pumpEvents() = 0;
 

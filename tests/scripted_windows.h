@@ -96,6 +96,7 @@ class ScriptedWindows final : public PassWindows {
   void waitingForAnotherRun(bool waiting) override {
     log_.push_back(waiting ? L"waits for another run" : L"goes first");
   }
+  void awaitWindowSetUp() override {}
   void pumpEvents() override {}
   void unloadProgressWindow() override { log_.push_back(L"unload progress window"); }
 

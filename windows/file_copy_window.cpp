@@ -76,10 +76,14 @@ void FileCopyWindow::placeBehindFront(UINT flags) {
                  flags | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void FileCopyWindow::startAnimation(Runtime& runtime) {
-  const std::wstring clip = runtime.programDirectory() + L"\\" + kClipName;
+std::optional<std::wstring> FileCopyWindow::FindClip(Runtime& runtime) {
+  std::wstring clip = runtime.programDirectory() + L"\\" + kClipName;
   // The same lookup as for any file: hidden and system files and directories count as absent.
-  if (!runtime.listFiles(clip)->next()) return;
+  if (!runtime.listFiles(clip)->next()) return std::nullopt;
+  return clip;
+}
+
+void FileCopyWindow::play(const std::wstring& clip) {
   // Auto-play on, then open: the clip starts playing the moment it is open, and loops.
   ::SetWindowLongPtrW(animation_, GWL_STYLE,
                       ::GetWindowLongPtrW(animation_, GWL_STYLE) | ACS_AUTOPLAY);

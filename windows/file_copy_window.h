@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "artwork.h"
 #include "file_copy_window_layout.h"
 #include "runtime.h"
@@ -30,9 +33,13 @@ class FileCopyWindow {
   // Puts the window on screen without waiting for anything (modeless) and paints it at once.
   void show(Placement placement);
 
-  // Plays "filecopy.avi" from the program's directory when an ordinary file of that name is
-  // there; otherwise the animation area stays empty. Throws when the clip cannot be opened.
-  void startAnimation(Runtime& runtime);
+  // The clip that the animation plays: "filecopy.avi" in the program's directory, when an
+  // ordinary file of that name is there.
+  static std::optional<std::wstring> FindClip(Runtime& runtime);
+
+  // Plays `clip` in a loop in the animation area (empty until then). Throws when it cannot be
+  // opened.
+  void play(const std::wstring& clip);
 
   // Destroys the window; nothing happens when it is already gone.
   void unload() { window_.reset(); }

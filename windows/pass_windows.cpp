@@ -17,8 +17,9 @@ DialogPassWindows::DialogPassWindows(Build build, HINSTANCE instance)
     : build_(build),
       instance_(instance),
       windowThread_(instance),
-      heard_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {  // manual reset: stays set
-  if (!heard_) ThrowLastError("CreateEventW");
+      heard_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),  // manual reset: stays set
+      setUp_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  if (!heard_ || !setUp_) ThrowLastError("CreateEventW");
 }
 
 void DialogPassWindows::waitingForAnotherRun(bool waiting) {
@@ -27,13 +28,20 @@ void DialogPassWindows::waitingForAnotherRun(bool waiting) {
 }
 
 void DialogPassWindows::showProgressWindow(Runtime& runtime) {
-  error_rule::Attempt([&] {
-    progress_.emplace(build_, instance_);
-    ::WaitForSingleObject(heard_.get(), kLongestWaitToHear);
-    progress_->show(behindOtherRun_ ? FileCopyWindow::Behind : FileCopyWindow::InFront);
-  });
+  error_rule::Attempt([&] { progress_.emplace(build_, instance_); });
+  std::optional<std::wstring> clip;
+  if (progress_) error_rule::Attempt([&] { clip = FileCopyWindow::FindClip(runtime); });
+  // Made, with the common controls loaded and the clip looked up, the window needs no listing
+  // of a directory any more: showing it, painting it and opening the clip by its path take none.
+  ::SetEvent(setUp_.get());  // cannot fail on the event this object made and holds
+  if (progress_) {
+    error_rule::Attempt([&] {
+      ::WaitForSingleObject(heard_.get(), kLongestWaitToHear);
+      progress_->show(behindOtherRun_ ? FileCopyWindow::Behind : FileCopyWindow::InFront);
+    });
+  }
   // A clip that cannot be played leaves the animation area empty; the update goes on regardless.
-  if (progress_) error_rule::Attempt([&] { progress_->startAnimation(runtime); });
+  if (progress_ && clip) error_rule::Attempt([&] { progress_->play(*clip); });
   windowThread_.open();
 }
 
@@ -46,10 +54,17 @@ CheckUpdateDialog& DialogPassWindows::dialog() {
   return *dialog_;
 }
 
-// Under Wine a listing of a directory holds a lock of the whole process that every lookup of a
-// path takes too, for as long as the listing lasts. A server directory that stalls would then
-// stall the window thread in the middle of making the window (loading the common controls,
-// opening the clip), where it answers nothing. The pass calls this before it lists the server.
+// Under Wine a listing of a directory holds a lock of the whole process, for as long as it lasts,
+// that every other listing takes too, and so does loading the common controls (the manifest's
+// assembly is looked for by listing the system's side-by-side folder). A server directory that
+// stalls would then stall the window thread in the middle of making the window, where it answers
+// nothing. The pass calls this before it lists the server.
+void DialogPassWindows::awaitWindowSetUp() {
+  if (::WaitForSingleObject(setUp_.get(), INFINITE) != WAIT_OBJECT_0) {
+    ThrowLastError("WaitForSingleObject (window set-up)");
+  }
+}
+
 void DialogPassWindows::pumpEvents() {
   windowThread_.run([] {});
 }

@@ -34,8 +34,11 @@ class DialogPassWindows final : public PassWindows {
   void unloadQuestion() override;
   // From the pass's thread, at once: the progress window may be waiting to hear it.
   void waitingForAnotherRun(bool waiting) override;
-  // The window thread dispatches its messages all along; this waits until it has made and shown
-  // the progress window. See the definition for why the server is not listed before.
+  // Waits until the window thread has made the progress window and looked up its clip. See the
+  // definition for why the server is not listed before.
+  void awaitWindowSetUp() override;
+  // The window thread dispatches its messages all along; this waits until it has shown the
+  // progress window and takes calls.
   void pumpEvents() override;
   void unloadProgressWindow() override;
 
@@ -48,6 +51,7 @@ class DialogPassWindows final : public PassWindows {
   std::optional<CheckUpdateDialog> dialog_;
   WindowThreadCalls windowThread_;
   UniqueKernelHandle heard_;  // set once the pass has said whether it waits for another run
+  UniqueKernelHandle setUp_;  // set once the window is made and its clip looked up, or cannot be
   std::atomic<bool> behindOtherRun_ = false;
 };
 

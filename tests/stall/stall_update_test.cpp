@@ -96,6 +96,8 @@ class StallTest : public ::testing::TestWithParam<Build> {
 };
 
 TEST_P(StallTest, TheWindowAnswersWhileTheServerDirectoryIsListed) {
+  // The clip too: the window opens it while the listing may already be under way.
+  client_.addClip();
   client_.writeLocal(kListedFile, "local data", kNovember);
   server_.write(kListedFile, kListedBytes, kDecember);
   const ArmedStall stall = ArmStall(StallKind::Listing, kStallLength);
