@@ -35,6 +35,14 @@ FileTime LocalTimes::of(const std::wstring& name) {
   throw NoLocalFile("no local file of that name");
 }
 
+bool LocalTimes::holds(const std::wstring& name) {
+  list();
+  if (!entries_) throw NoLocalFile("program directory not listed");
+  // Once, outside the scan: a plain search leaves the cursor and the index to the scan's lookups.
+  const std::wstring key = runtime_.fileNameKey(name);
+  return std::ranges::any_of(*entries_, [&](const Entry& entry) { return entry.key == key; });
+}
+
 std::optional<std::vector<LocalTimes::Entry>> LocalTimes::listDirectory() {
   std::vector<Entry> entries;
   const bool complete = error_rule::Attempt([&] {

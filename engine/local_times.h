@@ -31,6 +31,9 @@ class LocalTimes {
   // Lists the directory now rather than at the first lookup (nothing when already listed).
   void list();
 
+  // Whether the listing has an entry `name`; throws when there is no listing to tell.
+  bool holds(const std::wstring& name);
+
   // The time of the entry `name`; throws NoLocalFile when there is none (or a RuntimeError from
   // the file system when the directory could not be listed and the single lookup fails too).
   FileTime of(const std::wstring& name);

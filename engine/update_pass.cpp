@@ -1,5 +1,6 @@
 #include "update_pass.h"
 
+#include <atomic>
 #include <optional>
 #include <stdexcept>
 
@@ -9,6 +10,7 @@
 #include "parallel_copies.h"
 #include "timestamp.h"
 #include "update_choice.h"
+#include "work_folder.h"
 #include "work_turn.h"
 
 namespace dravelin {
@@ -86,8 +88,6 @@ class UpdatePass {
     std::unique_ptr<Turn> turn;
     Attempt([&] { turn = runtime_.waitForTurn(requireProgramDirectory(), tell); });
     if (!told) tell(false);
-    // A run that was ended half-way (killed, logged off) left its temporary copy behind.
-    Attempt([&] { work_.around([&] { runtime_.removeLeftovers(requireProgramDirectory()); }); });
     Attempt([&] { serverDirectory_ = AsDirectoryPrefix(setting(kServerDirectoryKey)); });
     Attempt([&] { exeProgram_ = setting(kExeProgramKey); });
     // The program directory is listed while the windows are still being set up, the server
@@ -96,12 +96,16 @@ class UpdatePass {
     // made.
     LocalTimes localTimes(runtime_, programDirectory_);
     if (!serverDirectory_.empty()) localTimes.list();
+    // A run that was ended half-way (killed, logged off) left its temporary copy behind.
+    workFolderMayExist_ = serverDirectory_.empty() ||
+                          Guard([&] { return localTimes.holds(std::wstring(kWorkFolderName)); });
+    if (workFolderMayExist_) removeLeftovers();
     Attempt([&] { windows_.awaitWindowSetUp(); });
     UpdateChoice = modUpdate::ChoiceNone;
     scan(localTimes);
     Attempt([&] { windows_.unloadProgressWindow(); });
     // Also the program file that this run replaced, if the system lets it go while it runs.
-    Attempt([&] { work_.around([&] { runtime_.removeLeftovers(requireProgramDirectory()); }); });
+    if (workFolderMayExist_) removeLeftovers();
     Attempt([&] { runtime_.startProgram(localPath(exeProgram_)); });
   }
 
@@ -175,6 +179,7 @@ class UpdatePass {
     // A folder that this user may not write (Program Files for a standard user, a read-only
     // medium): every question would lead nowhere, at every start. Found out at the first file.
     if (!writable_) {
+      workFolderMayExist_ = true;  // found out in the work folder
       writable_ = Guard([&] { return runtime_.canWriteIn(requireProgramDirectory()); });
     }
     if (!*writable_) return false;
@@ -183,7 +188,14 @@ class UpdatePass {
     return true;
   }
 
+  // Under Wine, looking for a folder that is not there reads the whole directory, which can hold
+  // thousands of files: the run looks only where the listing showed one, or this run made one.
+  void removeLeftovers() {
+    Attempt([&] { work_.around([&] { runtime_.removeLeftovers(requireProgramDirectory()); }); });
+  }
+
   void copy(const DirEntry& file) {
+    workFolderMayExist_ = true;
     Attempt([&] {
       runtime_.copyFile(serverDirectory_ + file.name, localPath(file.name), file.version());
     });
@@ -213,7 +225,10 @@ class UpdatePass {
   std::wstring serverDirectory_;  // with its closing separator, or "" when not configured
   std::wstring exeProgram_;
   std::optional<bool> writable_;  // whether files can be made in the program directory
-  WorkTurns work_;                // with the runs of other sessions in the same folder
+  // Listed in the program directory, not known to be absent, or made by this run (by copies
+  // that run side by side too).
+  std::atomic<bool> workFolderMayExist_ = true;
+  WorkTurns work_;  // with the runs of other sessions in the same folder
 };
 
 }  // namespace

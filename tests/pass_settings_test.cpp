@@ -2,8 +2,12 @@
 // how many requests it makes of the file system.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <ostream>
+
 #include "pass_fixture.h"
 #include "timestamp.h"
+#include "work_folder.h"
 
 namespace dravelin {
 namespace {
@@ -143,6 +147,46 @@ TEST_F(PassRequests, EntriesThatAreNoOrdinaryFilesCountAsLocalCopies) {
 #endif
   EXPECT_TRUE(run(kCurrentVariant, AnswerInTurn({})).questions().empty());
 }
+
+// Looking for a work folder that is not there reads, on some systems, the whole program
+// directory. A run looks for leftovers only where its listing shows the folder or cannot tell,
+// and where it made the folder itself; it leaves none behind either way.
+struct LeftoverCase {
+  const char* what;
+  bool killedRunsFolder;  // a run ended half-way left a temporary copy in the work folder
+  bool listingFails;
+  std::optional<Answer> newerFile;  // a newer server file, and the answer to its question
+  bool lookedFor;
+};
+
+void PrintTo(const LeftoverCase& c, std::ostream* os) { *os << c.what; }
+
+class LeftoverLookups : public testing::PassTest,
+                        public ::testing::WithParamInterface<LeftoverCase> {};
+
+TEST_P(LeftoverLookups, OnlyWhereTheWorkFolderCanBe) {
+  const LeftoverCase& c = GetParam();
+  configure(kCurrentVariant);
+  writeServer(L"same.dat", "same", kNoon);
+  writeLocal(L"same.dat", "same", kNoon);
+  if (c.killedRunsFolder) {
+    program_.makeDirectory(std::wstring(kWorkFolderName));
+    program_.write(std::wstring(kWorkFolderName) + kPathSeparator + L"dvl0BADF00D.tmp", "half");
+  }
+  if (c.newerFile) writeServer(L"new.dat", "new", kEvening);
+  runtime_.failProgramDirectoryListing = c.listingFails;
+  run(kCurrentVariant, AnswerAlways(c.newerFile.value_or(Answer::Skip)));
+  EXPECT_EQ(runtime_.calls("removeLeftovers") > 0, c.lookedFor) << c.what;
+  EXPECT_FALSE(testing::WorkFolderPresent(programDirectory_)) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, LeftoverLookups,
+    ::testing::Values(LeftoverCase{"nothing to update", false, false, std::nullopt, false},
+                      LeftoverCase{"a killed run's folder", true, false, std::nullopt, true},
+                      LeftoverCase{"no listing to tell", true, true, std::nullopt, true},
+                      LeftoverCase{"a question skipped", false, false, Answer::Skip, true},
+                      LeftoverCase{"a copy made", false, false, Answer::Replace, true}));
 
 }  // namespace
 }  // namespace dravelin
