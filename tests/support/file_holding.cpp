@@ -28,10 +28,10 @@ FileHolder::FileHolder(Mode mode, const std::wstring& folder, std::chrono::milli
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
-    win::ThrowLastError("CreateProcessW (file holder)");
-  }
+  StartProcess("CreateProcessW (file holder)", [&] {
+    return ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &started);
+  });
   ::CloseHandle(started.hThread);
   process_.reset(started.hProcess);
   const HANDLE either[] = {readyEvent.get(), process_.get()};

@@ -122,11 +122,12 @@ ProgramRun::ProgramRun(const ClientFolder& folder, const StartOptions& options)
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
   // Suspended, so that the job and the hook are in place before the program does anything.
-  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT,
-                        environment.empty() ? nullptr : environment.data(), directory.c_str(),
-                        &startup, &started))
-    win::ThrowLastError("CreateProcessW");
+  StartProcess("CreateProcessW", [&] {
+    return ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                            CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT,
+                            environment.empty() ? nullptr : environment.data(), directory.c_str(),
+                            &startup, &started);
+  });
   process_.reset(started.hProcess);
   processId_ = started.dwProcessId;
   const win::UniqueKernelHandle thread(started.hThread);
@@ -272,6 +273,12 @@ void ProgramRun::endEverything() noexcept {
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds usual,
                std::chrono::milliseconds interval) {
   return testing::PollUntil(done, uidriver::Scaled(usual), interval);
+}
+
+void StartProcess(const char* what, const std::function<BOOL()>& create) {
+  if (create()) return;
+  if (::GetLastError() == ERROR_INTERNAL_ERROR && create()) return;
+  win::ThrowLastError(what);
 }
 
 bool WaitForACopyUnderWay(const ClientFolder& folder) {

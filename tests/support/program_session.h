@@ -182,6 +182,12 @@ class FileHolder {
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds usual,
                std::chrono::milliseconds interval = std::chrono::milliseconds(1));
 
+// Runs `create`, a CreateProcessW call, and once more where Wine says that the new process ended
+// before it had finished starting (ERROR_INTERNAL_ERROR: it died in Wine's own start-up with
+// status 0, before any of its code ran; seen once in a test run of some hundred starts). Throws
+// naming `what` when it fails.
+void StartProcess(const char* what, const std::function<BOOL()>& create);
+
 // Waits until a copy into `folder` is under way; false when none began in time.
 bool WaitForACopyUnderWay(const ClientFolder& folder);
 
