@@ -1,6 +1,5 @@
 #include "update_pass.h"
 
-#include <atomic>
 #include <optional>
 #include <stdexcept>
 
@@ -97,15 +96,17 @@ class UpdatePass {
     LocalTimes localTimes(runtime_, programDirectory_);
     if (!serverDirectory_.empty()) localTimes.list();
     // A run that was ended half-way (killed, logged off) left its temporary copy behind.
-    workFolderMayExist_ = serverDirectory_.empty() ||
-                          Guard([&] { return localTimes.holds(std::wstring(kWorkFolderName)); });
-    if (workFolderMayExist_) removeLeftovers();
+    const bool workFolderListed = serverDirectory_.empty() || Guard([&] {
+                                    return localTimes.holds(std::wstring(kWorkFolderName));
+                                  });
+    if (workFolderListed) removeLeftovers();
     Attempt([&] { windows_.awaitWindowSetUp(); });
     UpdateChoice = modUpdate::ChoiceNone;
     scan(localTimes);
     Attempt([&] { windows_.unloadProgressWindow(); });
-    // Also the program file that this run replaced, if the system lets it go while it runs.
-    if (workFolderMayExist_) removeLeftovers();
+    // Also the program file that this run replaced, if the system lets it go while it runs. This
+    // run made the work folder where it found out whether the folder is writable.
+    if (workFolderListed || writable_.has_value()) removeLeftovers();
     Attempt([&] { runtime_.startProgram(localPath(exeProgram_)); });
   }
 
@@ -179,7 +180,6 @@ class UpdatePass {
     // A folder that this user may not write (Program Files for a standard user, a read-only
     // medium): every question would lead nowhere, at every start. Found out at the first file.
     if (!writable_) {
-      workFolderMayExist_ = true;  // found out in the work folder
       writable_ = Guard([&] { return runtime_.canWriteIn(requireProgramDirectory()); });
     }
     if (!*writable_) return false;
@@ -189,13 +189,12 @@ class UpdatePass {
   }
 
   // Under Wine, looking for a folder that is not there reads the whole directory, which can hold
-  // thousands of files: the run looks only where the listing showed one, or this run made one.
+  // thousands of files: the run looks only where the listing showed one, or where it made one.
   void removeLeftovers() {
     Attempt([&] { work_.around([&] { runtime_.removeLeftovers(requireProgramDirectory()); }); });
   }
 
   void copy(const DirEntry& file) {
-    workFolderMayExist_ = true;
     Attempt([&] {
       runtime_.copyFile(serverDirectory_ + file.name, localPath(file.name), file.version());
     });
@@ -225,10 +224,7 @@ class UpdatePass {
   std::wstring serverDirectory_;  // with its closing separator, or "" when not configured
   std::wstring exeProgram_;
   std::optional<bool> writable_;  // whether files can be made in the program directory
-  // Listed in the program directory, not known to be absent, or made by this run (by copies
-  // that run side by side too).
-  std::atomic<bool> workFolderMayExist_ = true;
-  WorkTurns work_;  // with the runs of other sessions in the same folder
+  WorkTurns work_;                // with the runs of other sessions in the same folder
 };
 
 }  // namespace
