@@ -4,7 +4,8 @@
 // hold stops is tried again after short pauses that grow, until it goes through or the run has
 // waited long enough: a file held for a few seconds still goes in place, while a file held for the
 // whole run (the client still running from this folder) costs the run a few seconds in all, not
-// each file.
+// each file. The run's waiting is time on the clock: copies that wait at the same time (several
+// run at once) spend it together, as the user sees it.
 #pragma once
 
 #include <algorithm>
@@ -33,7 +34,7 @@ class Patience {
   static constexpr Milliseconds kLongestPause{500};
 
   explicit Patience(Clock& clock, Milliseconds budget = kRunBudget)
-      : clock_(clock), left_(budget) {}
+      : clock_(clock), budget_(budget) {}
 
   // Runs `step` again while it throws FileHeld and the run has waiting left; then that FileHeld
   // goes to the caller, like any other failure of the step.
@@ -49,12 +50,16 @@ class Patience {
   }
 
  private:
-  // Pauses for at most `pause`, charged to the run; false when nothing is left to wait.
+  // Pauses for at most `pause`; false when the run has waited its budget. The run is charged the
+  // time during which at least one step pauses, however many pause together.
   bool wait(Milliseconds pause);
 
   Clock& clock_;
-  std::mutex mutex_;  // the copies of one run may wait at the same time
-  Milliseconds left_;
+  const Milliseconds budget_;
+  std::mutex mutex_;       // for what follows: the copies of one run may wait at the same time
+  Milliseconds spent_{0};  // in the waits that have ended
+  int waiting_ = 0;        // steps pausing now
+  Milliseconds since_{0};  // when the pause began that made `waiting_` more than 0
 };
 
 }  // namespace dravelin

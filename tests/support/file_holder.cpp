@@ -1,8 +1,8 @@
 // Holds files as resident antivirus, indexers and backup clients do: opens them for reading,
 // sharing reading only, for a while. Meanwhile the system refuses to replace, rename or remove
 // them.
-//   file-holder all FOLDER MILLISECONDS READY-EVENT
-//       holds every file of FOLDER at once for that long, then ends;
+//   file-holder all FOLDER MILLISECONDS READY-EVENT [SPARED]
+//       holds every file of FOLDER at once for that long (but the one named SPARED), then ends;
 //   file-holder watch FOLDER MILLISECONDS READY-EVENT
 //       watches FOLDER and its subfolders until ended, and holds each file that is made or
 //       changed for that long, from the moment its writer lets go of it.
@@ -37,13 +37,14 @@ void SayReady(const wchar_t* eventName) {
   if (ready) ::SetEvent(ready.get());
 }
 
-int HoldAll(const std::wstring& folder, DWORD milliseconds, const wchar_t* ready) {
+int HoldAll(const std::wstring& folder, DWORD milliseconds, const wchar_t* ready,
+            const std::wstring& spared) {
   std::vector<UniqueFile> held;
   WIN32_FIND_DATAW entry{};
   HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return 1;
   do {
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || entry.cFileName == spared) continue;
     if (UniqueFile file = Hold(folder + L"\\" + entry.cFileName)) held.push_back(std::move(file));
   } while (::FindNextFileW(find, &entry));
   ::FindClose(find);
@@ -108,10 +109,10 @@ int Watch(const std::wstring& folder, DWORD milliseconds, const wchar_t* ready) 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 5) return 2;
+  if (argc != 5 && argc != 6) return 2;
   const std::wstring mode = argv[1];
   const auto milliseconds = static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10));
-  if (mode == L"all") return HoldAll(argv[2], milliseconds, argv[4]);
+  if (mode == L"all") return HoldAll(argv[2], milliseconds, argv[4], argc == 6 ? argv[5] : L"");
   if (mode == L"watch") return Watch(argv[2], milliseconds, argv[4]);
   return 2;
 }

@@ -17,14 +17,16 @@ constexpr auto kHolderReadyTimeout = 30s;
 
 }  // namespace
 
-FileHolder::FileHolder(Mode mode, const std::wstring& folder, std::chrono::milliseconds hold) {
+FileHolder::FileHolder(Mode mode, const std::wstring& folder, std::chrono::milliseconds hold,
+                       const std::wstring& spared) {
   const std::wstring ready = L"dravelin-test-held-" + std::to_wstring(::GetCurrentProcessId()) +
                              L"-" + std::to_wstring(::GetTickCount64());
   const win::UniqueKernelHandle readyEvent(::CreateEventW(nullptr, TRUE, FALSE, ready.c_str()));
   if (!readyEvent) win::ThrowLastError("CreateEventW (file holder)");
   std::wstring commandLine = L"\"" + WindowsPath(FILE_HOLDER_PROGRAM) + L"\" " +
                              (mode == EveryFile ? L"all" : L"watch") + L" \"" + folder + L"\" " +
-                             std::to_wstring(hold.count()) + L" " + ready;
+                             std::to_wstring(hold.count()) + L" " + ready +
+                             (spared.empty() ? L"" : L" \"" + spared + L"\"");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};

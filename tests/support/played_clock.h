@@ -15,6 +15,7 @@ class PlayedClock final : public Clock {
     played += length;
     if (onPause) onPause(played);
   }
+  Milliseconds now() override { return played; }
 
   Milliseconds played{0};
   // Sees the time played so far after each pause: lets a test end a hold at a given time.

@@ -162,13 +162,14 @@ class ProgramRun {
 };
 
 // Another program holding files of a folder, as an antivirus or an indexer does (file-holder):
-// every file of the folder at once for a while, or each file that is made or changed, for a while
-// from the moment its writer lets go. Made once the files are held or the watch has begun; ended
-// with the object.
+// every file of the folder at once for a while (but the one named `spared`), or each file that is
+// made or changed, for a while from the moment its writer lets go. Made once the files are held or
+// the watch has begun; ended with the object.
 class FileHolder {
  public:
   enum Mode { EveryFile, EachNewFile };
-  FileHolder(Mode mode, const std::wstring& folder, std::chrono::milliseconds hold);
+  FileHolder(Mode mode, const std::wstring& folder, std::chrono::milliseconds hold,
+             const std::wstring& spared = L"");
   ~FileHolder();
   FileHolder(const FileHolder&) = delete;
   FileHolder& operator=(const FileHolder&) = delete;

@@ -18,29 +18,32 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kServerFiles = 12;
-constexpr int kOlderLocally = 6;  // the first six; the others are up to date
 
 std::wstring DataName(int i) { return L"data" + std::to_wstring(i) + L".pak"; }
 std::string NewBytes(int i) { return "new release of " + std::to_string(i); }
 
-void LayOut(const ClientFolder& folder) {
+// The first `olderLocally` files are older locally; the others are up to date.
+void LayOut(const ClientFolder& folder, int olderLocally = 6) {
   folder.writeConfig();
   for (int i = 0; i < kServerFiles; ++i) {
-    const bool older = i < kOlderLocally;
+    const bool older = i < olderLocally;
     folder.writeServer(DataName(i), NewBytes(i), kDecember);
     folder.writeLocal(DataName(i), older ? "old" : NewBytes(i), older ? kNovember : kDecember);
   }
 }
 
-// Runs the program, answers its first question with Replace All while `meanwhile` holds files, and
-// records the time from the answer to the program's end under `what`.
+// Runs the program, answers its first question with Replace All while `meanwhile` holds files
+// (given the name of the file asked about), and records the time from the answer to the program's
+// end under `what`.
 template <typename Holding>
 RunResult ReplaceAllWhile(const ClientFolder& folder, const std::string& what, Holding meanwhile) {
   ProgramRun run(folder);
   const HWND question = run.nextQuestion();
   EXPECT_NE(question, nullptr);
   if (!question) return run.finish();
-  [[maybe_unused]] const auto holding = meanwhile();  // held until the run has ended
+  const std::wstring asked = ProgramRun::read(question).fileName;
+  // Held until the run has ended.
+  [[maybe_unused]] const auto holding = meanwhile(asked.substr(asked.find_last_of(L'\\') + 1));
   const auto answered = std::chrono::steady_clock::now();
   run.answer(question, Answer::ReplaceAll);
   RunResult result = run.finish();
@@ -61,26 +64,32 @@ void ExpectNew(const ClientFolder& folder, int except = -1) {
   EXPECT_FALSE(testing::WorkFolderPresent(folder.directory()));
 }
 
+// Held files cost the run its time of waiting together: copies that run at once wait at once.
 TEST(HeldFiles, FilesHeldForAMomentStillGoInPlace) {
   struct Holding {
     const char* what;
     std::optional<FileHolder::Mode> mode;
     std::chrono::milliseconds hold;
+    int olderLocally = 6;
+    bool askedSpared = false;  // the file asked about is not held: the copies after meet the holds
   };
   const Holding holdings[] = {
       {"nothing held", std::nullopt, 0ms},
       {"every file held 2 s from Replace All", FileHolder::EveryFile, 2s},
       {"each new or changed file held 0.5 s", FileHolder::EachNewFile, 500ms},
+      {"twelve old files, every other file held 3 s from Replace All", FileHolder::EveryFile, 3s,
+       kServerFiles, true},
   };
   for (Build build : kBuilds) {
     for (const Holding& holding : holdings) {
       const std::string what = BuildName(build) + ", " + holding.what;
       SCOPED_TRACE(what);
       const ClientFolder folder(build);
-      LayOut(folder);
-      const RunResult result = ReplaceAllWhile(folder, what, [&] {
+      LayOut(folder, holding.olderLocally);
+      const RunResult result = ReplaceAllWhile(folder, what, [&](const std::wstring& asked) {
         return holding.mode
-                   ? std::make_unique<FileHolder>(*holding.mode, folder.directory(), holding.hold)
+                   ? std::make_unique<FileHolder>(*holding.mode, folder.directory(), holding.hold,
+                                                  holding.askedSpared ? asked : L"")
                    : nullptr;
       });
       EXPECT_TRUE(result.clientStarted);
@@ -101,7 +110,8 @@ TEST(HeldFiles, AFileHeldForTheWholeRunStaysOldAndIsAskedAgain) {
                                                nullptr));
       ASSERT_TRUE(held);
       const RunResult result =
-          ReplaceAllWhile(folder, BuildName(build) + ", one file held for good", [] { return 0; });
+          ReplaceAllWhile(folder, BuildName(build) + ", one file held for good",
+                          [](const std::wstring&) { return 0; });
       EXPECT_TRUE(result.clientStarted);
       ExpectNew(folder, kHeld);
     }
