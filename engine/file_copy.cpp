@@ -37,7 +37,7 @@ void FileCopier::removeLeftovers(const std::wstring& directory) {
 }
 
 bool FileCopier::canWriteIn(const std::wstring& directory) {
-  return temporaryDirectory(directory) != directory || MayMakeFilesIn(directory);
+  return inTemporaryDirectory(directory, MayMakeFilesIn);
 }
 
 std::wstring FileCopier::temporaryDirectory(const std::wstring& directory) {

@@ -10,6 +10,7 @@
 
 #include "patience.h"
 #include "runtime.h"
+#include "work_folder.h"
 
 namespace dravelin {
 
@@ -41,7 +42,8 @@ class FileCopier {
  public:
   // Waits with `patience` for files that other programs hold: the source, the destination, the
   // temporary copies and the work folder.
-  explicit FileCopier(Patience& patience) : patience_(patience) {}
+  explicit FileCopier(Patience& patience, const CopyCalls& calls = SystemCopyCalls())
+      : patience_(patience), calls_(calls) {}
 
   // Copies `source` over `destination` by way of a temporary file in the work folder of the
   // destination's directory, which then replaces the destination in one rename. The copy is put
@@ -54,7 +56,9 @@ class FileCopier {
   void copyOver(const std::wstring& source, const std::wstring& destination,
                 const FileVersion& listed);
 
-  // Runtime::canWriteIn. The work folder it makes is the one the copies then use.
+  // Runtime::canWriteIn, tried with a file in the folder where the copies go, every time: a work
+  // folder that is there already may still refuse this user's files (an administrator's run left
+  // it in Program Files). The work folder it makes is the one the copies then use.
   bool canWriteIn(const std::wstring& directory);
 
   // Removes what earlier runs left in the work folder of `directory`, and the folder itself.
@@ -68,10 +72,26 @@ class FileCopier {
   std::wstring temporaryDirectory(const std::wstring& directory);
   // The work folder went (a copy found it missing): the next copy makes it again.
   void forgetWorkFolder();
+  // What `make` gives in the temporary directory of `directory`. A work folder that went after it
+  // was made (the clean-up of another user's run found it empty) is made again, and `make` tried
+  // once more.
+  template <typename Make>
+  auto inTemporaryDirectory(const std::wstring& directory, Make&& make) {
+    for (int attempt = 1;; ++attempt) {
+      try {
+        return make(temporaryDirectory(directory));
+      } catch (const RuntimeError& failure) {
+        forgetWorkFolder();
+        if (attempt == kWorkFolderAttempts || !IsMissingFolder(failure)) throw;
+      }
+    }
+  }
+  static constexpr int kWorkFolderAttempts = 3;
   // The copying thread's own buffer: copies run several at once.
   static std::vector<char>& buffer();
 
   Patience& patience_;
+  const CopyCalls& calls_;
   std::mutex mutex_;                   // for what follows: copies run several at once
   std::wstring destinationDirectory_;  // whose temporary directory is known
   std::wstring temporaryDirectory_;

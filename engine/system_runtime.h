@@ -14,7 +14,8 @@ namespace dravelin {
 
 class SystemRuntime : public Runtime {
  public:
-  explicit SystemRuntime(Clock& clock) : clock_(clock), patience_(clock), copier_(patience_) {}
+  SystemRuntime(Clock& clock, const CopyCalls& calls)
+      : clock_(clock), patience_(clock), copier_(patience_, calls) {}
 
   std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
                                     const TurnNotice& firstLook) override {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "patience.h"
+#include "runtime_error.h"
 
 namespace dravelin {
 
@@ -32,6 +33,9 @@ std::wstring MakeWorkFolder(const std::wstring& directory);
 // false when the system refuses it for want of rights or of a writable medium; throws for any
 // other failure.
 bool MayMakeFilesIn(const std::wstring& directory);
+
+// Whether a file could not be made because its folder is not there.
+bool IsMissingFolder(const RuntimeError& failure);
 
 // Removes the temporary files in the work folder of `directory` and the folder itself, waiting
 // with `patience` for what another program holds for a moment. A file still in use stays; the

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -124,6 +123,16 @@ FileVersion VersionOf(const struct stat& info) {
 
 }  // namespace
 
+// Nothing of a copy here is played by tests.
+struct CopyCalls {};
+
+const CopyCalls& SystemCopyCalls() {
+  static const CopyCalls calls;
+  return calls;
+}
+
+bool IsMissingFolder(const RuntimeError& failure) { return failure.code() == ENOENT; }
+
 bool MayMakeFilesIn(const std::wstring& directory) {
   try {
     const TemporaryFile probe(ToUtf8(directory));  // gone again with the object
@@ -144,14 +153,10 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   if (!S_ISREG(start.st_mode)) throw RuntimeError("open (not a file)", EISDIR);
   if (VersionOf(start) != listed) throw SourceChanged("the source is not the listed version");
 
-  std::optional<TemporaryFile> temporary;
-  try {
-    temporary.emplace(ToUtf8(temporaryDirectory(DirectoryOf(destination))));
-  } catch (const RuntimeError&) {
-    forgetWorkFolder();  // should the work folder have gone, the next copy makes it
-    throw;
-  }
-  const int to = temporary->fd().get();
+  TemporaryFile temporary = inTemporaryDirectory(
+      DirectoryOf(destination),
+      [](const std::wstring& folder) { return TemporaryFile(ToUtf8(folder)); });
+  const int to = temporary.fd().get();
   const std::uint64_t copied = CopyData(from.get(), to, buffer());
   if (copied != static_cast<std::uint64_t>(start.st_size)) {
     throw SourceChanged("the source's reading did not end at its end");
@@ -166,8 +171,8 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   if (futimens(to, times) != 0) throw RuntimeError("futimens", errno);
   // On the disk before the rename shows it under the destination's name.
   if (fsync(to) != 0) throw RuntimeError("fsync", errno);
-  temporary->fd().closeChecked("close");
-  temporary->renameTo(ToUtf8(destination));
+  temporary.fd().closeChecked("close");
+  temporary.renameTo(ToUtf8(destination));
 }
 
 // No other program's handle keeps a file from being unlinked or renamed here: nothing is waited

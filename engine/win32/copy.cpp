@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
-#include <optional>
 #include <vector>
 
+#include "copy_calls.h"
 #include "file_copy.h"
 #include "long_path.h"
 #include "path_parts.h"
@@ -151,20 +151,11 @@ class TemporaryFile {
     }
     throw RuntimeError("CreateFileW (temporary file)", static_cast<long>(error));
   }
-  ~TemporaryFile() {
-    if (!path_.empty()) {
-      // Marked while it is still open, so that it goes with the handle: nobody else can open it.
-      FILE_DISPOSITION_INFO disposition{TRUE};
-      SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition,
-                                 sizeof disposition);
-    }
-    file_.reset();
-  }
+  ~TemporaryFile() { discard(); }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
   HANDLE handle() const { return file_.get(); }
-  const std::wstring& path() const { return path_; }
 
   // Gives the copy the version's time and attributes and puts it on the disk, data and all,
   // before anything can show it under the destination's name: a power cut after the rename must
@@ -181,7 +172,33 @@ class TemporaryFile {
 
   // Gives the sealed copy the name `destination` (a full path), replacing the file there, and
   // closes it. Throws FileHeld when another program holds the destination for now.
-  void placeAt(const std::wstring& destination) {
+  void placeAt(const std::wstring& destination, const CopyCalls& calls) {
+    if (file_) {
+      if (renameOpen(destination, calls)) return closeInPlace();
+      const DWORD error = GetLastError();
+      // Over a network a rename can be done and its answer lost (the connection dropped and came
+      // back): the copy then already carries the destination's name.
+      if (naming() == Naming::Renamed) return closeInPlace();
+      // SMB1 servers (Samba's among them) refuse a rename by handle into another folder. Closed,
+      // the copy is renamed by its path instead, at the price of a moment in which another program
+      // may open it (the rename then waits for it like for any held file).
+      if (error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION) {
+        SetLastError(error);
+        ThrowFailure("SetFileInformationByHandle (rename)", destination);
+      }
+      if (!CloseHandle(file_.release())) win::ThrowLastError("CloseHandle (copy to rename)");
+    }
+    if (!MoveFileExW(path_.c_str(), destination.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      ThrowFailure("MoveFileExW (copy)", destination);
+    }
+    path_.clear();  // in place, no longer this object's to remove
+  }
+
+ private:
+  enum class Naming { Temporary, Renamed, Unknown };
+
+  bool renameOpen(const std::wstring& destination, const CopyCalls& calls) {
     const DWORD nameBytes = static_cast<DWORD>(destination.size() * sizeof(wchar_t));
     std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes +
                                   sizeof(wchar_t));
@@ -189,17 +206,51 @@ class TemporaryFile {
     rename->ReplaceIfExists = TRUE;
     rename->FileNameLength = nameBytes;
     std::memcpy(rename->FileName, destination.c_str(), nameBytes + sizeof(wchar_t));
-    if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, rename,
-                                    static_cast<DWORD>(buffer.size()))) {
-      ThrowFailure("SetFileInformationByHandle (rename)", destination);
-    }
+    return calls.renameOpenFile(file_.get(), FileRenameInfo, rename,
+                                static_cast<DWORD>(buffer.size())) != 0;
+  }
+
+  void closeInPlace() {
     path_.clear();  // in place, no longer this object's to remove
     if (!CloseHandle(file_.release())) win::ThrowLastError("CloseHandle (copy in place)");
   }
 
- private:
+  // The name that the open copy carries now, as its file system tells it.
+  Naming naming() const {
+    std::vector<std::byte> buffer(sizeof(FILE_NAME_INFO) + kLongestName * sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+    if (!GetFileInformationByHandleEx(file_.get(), FileNameInfo, info,
+                                      static_cast<DWORD>(buffer.size()))) {
+      return Naming::Unknown;
+    }
+    const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+    const std::wstring temporary = L"\\" + FileNameOf(path_);
+    return name.ends_with(temporary) ? Naming::Temporary : Naming::Renamed;
+  }
+
+  // Removes the copy that was not put in place: marked while it is still open, so that it goes
+  // with the handle and nobody else can open it meanwhile. But only while it still carries its
+  // temporary name: after a rename whose answer was lost it is the client's file. Closed for a
+  // rename by path, it is removed by its path, where it still is.
+  void discard() noexcept {
+    if (path_.empty()) return;
+    if (!file_) {
+      DeleteFileW(path_.c_str());
+      return;
+    }
+    if (naming() == Naming::Temporary) {
+      FILE_DISPOSITION_INFO disposition{TRUE};
+      SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition,
+                                 sizeof disposition);
+    }
+    file_.reset();
+  }
+
+  // The longest path that a file system gives for a file, in characters.
+  static constexpr std::size_t kLongestName = 32767;
+
   win::UniqueFile file_;
-  std::wstring path_;
+  std::wstring path_;  // where the copy is, until it is in place
 };
 
 void WriteAll(HANDLE file, const char* data, DWORD bytes) {
@@ -237,11 +288,12 @@ void Move(const std::wstring& from, const std::wstring& to) {
 // it be renamed on its volume. So the running file goes aside into the work folder (removed by
 // the next run, once nothing runs from it), and the new copy takes its name (ReplaceProgram).
 void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
-                           const std::wstring& workFolder, Patience& patience) {
+                           const std::wstring& workFolder, Patience& patience,
+                           const CopyCalls& calls) {
   const std::wstring aside = PathIn(workFolder, TemporaryName());
   ReplaceProgram({
       [&] { patience.persist([&] { Move(program, aside); }); },
-      [&] { patience.persist([&] { copy.placeAt(program); }); },
+      [&] { patience.persist([&] { copy.placeAt(program, calls); }); },
       [&] { patience.persist([&] { Move(aside, program); }); },
       [&] {
         // A copy of the old program: FAIL_IF_EXISTS, for a file that took the name meanwhile
@@ -252,6 +304,13 @@ void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
 }
 
 }  // namespace
+
+const CopyCalls& SystemCopyCalls() {
+  static const CopyCalls calls;
+  return calls;
+}
+
+bool IsMissingFolder(const RuntimeError& failure) { return failure.code() == ERROR_PATH_NOT_FOUND; }
 
 bool MayMakeFilesIn(const std::wstring& directory) {
   try {
@@ -272,10 +331,9 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   const bool readOnly =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
   const std::wstring directory = DirectoryOf(destination);
-  const std::wstring temporaryDirectory = this->temporaryDirectory(directory);
   const bool ownProgram = win::SamePath(destination, RunningProgramPath());
   // The running program is never moved aside where no later run would find it to remove.
-  if (ownProgram && temporaryDirectory == directory) {
+  if (ownProgram && temporaryDirectory(directory) == directory) {
     throw RuntimeError("CreateDirectoryW (work folder)", ERROR_ALREADY_EXISTS);
   }
 
@@ -303,24 +361,22 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
     throw RuntimeError("CopyFileW (read-only destination)", ERROR_ACCESS_DENIED);
   }
 
-  std::optional<TemporaryFile> temporary;
-  try {
-    temporary.emplace(temporaryDirectory);
-  } catch (const RuntimeError&) {
-    forgetWorkFolder();  // should the work folder have gone, the next copy makes it
-    throw;
-  }
-  CopyData(from.get(), temporary->handle(), buffer(), start.bytes);
+  std::wstring workFolder;
+  TemporaryFile temporary = inTemporaryDirectory(directory, [&](const std::wstring& folder) {
+    workFolder = folder;
+    return TemporaryFile(folder);
+  });
+  CopyData(from.get(), temporary.handle(), buffer(), start.bytes);
   if (!StateOf(from.get()).sameVersion(start)) {
     throw SourceChanged("the source changed while it was copied");
   }
-  temporary->seal(start);
+  temporary.seal(start);
   if (readOnly && !SetFileAttributesW(to.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
     ThrowFailure("SetFileAttributesW (read-only destination)", to);
   }
   try {
-    if (ownProgram) return ReplaceRunningProgram(*temporary, to, temporaryDirectory, patience_);
-    patience_.persist([&] { temporary->placeAt(to); });
+    if (ownProgram) return ReplaceRunningProgram(temporary, to, workFolder, patience_, calls_);
+    patience_.persist([&] { temporary.placeAt(to, calls_); });
   } catch (const RuntimeError&) {
     if (readOnly) SetFileAttributesW(to.c_str(), attributes);  // as it was, where it still is
     throw;
@@ -329,14 +385,27 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
 
 namespace {
 
+// A copy that a run is writing now: that run holds it open sharing nothing, from its first byte
+// until it is in place, and removes it itself should it fail; a scanner shares reading at least.
+// Users of a terminal server share a client folder, and one's clean-up may meet another's copies.
+bool WrittenByARun(const std::wstring& path) {
+  const win::UniqueFile probe(CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+  return !probe && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 // Removes `path` with `remove` (DeleteFileW or RemoveDirectoryW), waiting while another program
-// holds it for a moment. Gives the error that kept it, ERROR_SUCCESS once it is gone.
+// holds it for a moment, but not for a run's copy under way. Gives the error that kept it,
+// ERROR_SUCCESS once it is gone.
 DWORD RemoveWaiting(BOOL(WINAPI* remove)(LPCWSTR), const std::wstring& path, Patience& patience) {
   DWORD error = ERROR_SUCCESS;
   try {
     patience.persist([&] {
       error = remove(path.c_str()) ? ERROR_SUCCESS : GetLastError();
-      if (HeldError(error)) throw FileHeld("remove (held)", static_cast<long>(error));
+      if (HeldError(error) && !WrittenByARun(path)) {
+        throw FileHeld("remove (held)", static_cast<long>(error));
+      }
     });
   } catch (const FileHeld&) {
     // Still held when the run's waiting was spent: it stays for the next run.
