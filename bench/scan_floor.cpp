@@ -130,8 +130,8 @@ int Run(HINSTANCE instance, const std::wstring& server, const std::wstring& loca
   UniqueWindow window = ShowWindowWithPictures(instance, banner.get());
   DispatchPending();
   const bool upToDate = outOfDate.get() == 0;
+  dravelin::StartProgram(client, window.get());
   window.reset();
-  dravelin::StartProgram(client);
   return upToDate ? 0 : kExitOutOfDate;
 }
 

@@ -62,6 +62,10 @@ class Turn {
   virtual ~Turn() = default;
 };
 
+// A window of the program as the system knows it (an HWND on Windows), to own what the system
+// shows on the program's behalf; null for none.
+using NativeWindow = void*;
+
 // Told once, as soon as it is known and before any wait: whether another run holds the turn, so
 // that this run waits for it.
 using TurnNotice = std::function<void(bool othersFirst)>;
@@ -127,14 +131,21 @@ class Runtime {
   virtual void removeLeftovers(const std::wstring& directory) = 0;
 
   // Starts an executable by full path in a normal window with the focus, with the executable's
-  // own directory as its working directory; does not wait for it.
-  virtual void startProgram(const std::wstring& path) = 0;
+  // own directory as its working directory; does not wait for it. `owner` owns what the system
+  // shows for the start (the consent prompt for a program that asks for administrator rights).
+  virtual void startProgram(const std::wstring& path, NativeWindow owner) = 0;
 
   virtual std::unique_ptr<TextInput> openTextInput(const std::wstring& path) = 0;
 };
 
+// The system calls of a copy that a test plays instead, to show what the copy makes of answers
+// that a network share can give (win32/copy_calls.h; POSIX has none).
+struct CopyCalls;
+const CopyCalls& SystemCopyCalls();
+
 // The runtime of the system the program was built for. Its waits for files that other programs
-// hold pause on `clock`.
-std::unique_ptr<Runtime> MakeSystemRuntime(Clock& clock = SystemClock());
+// hold pause on `clock`; its copies make `calls`.
+std::unique_ptr<Runtime> MakeSystemRuntime(Clock& clock = SystemClock(),
+                                           const CopyCalls& calls = SystemCopyCalls());
 
 }  // namespace dravelin

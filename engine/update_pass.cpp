@@ -103,11 +103,15 @@ class UpdatePass {
     Attempt([&] { windows_.awaitWindowSetUp(); });
     UpdateChoice = modUpdate::ChoiceNone;
     scan(localTimes);
+    // A second start waits for the turn no longer than it must: not through the client's start,
+    // which may wait for the user's consent.
+    turn.reset();
+    startClient();
     Attempt([&] { windows_.unloadProgressWindow(); });
     // Also the program file that this run replaced, if the system lets it go while it runs. This
-    // run made the work folder where it found out whether the folder is writable.
+    // run made the work folder where it found out whether the folder is writable. After the
+    // client's start: the clean-up may wait for another user's run, and the client need not.
     if (workFolderListed || writable_.has_value()) removeLeftovers();
-    Attempt([&] { runtime_.startProgram(localPath(exeProgram_)); });
   }
 
  private:
@@ -118,6 +122,15 @@ class UpdatePass {
 
   std::wstring localPath(const std::wstring& name) const {
     return requireProgramDirectory() + kPathSeparator + name;
+  }
+
+  // Started while the progress window is up, and so while this program is in front: Windows lets
+  // only the program in front give the front to another, and a consent prompt owned by a window
+  // in front comes up in front. The window goes right after, before the client's own shows.
+  void startClient() {
+    NativeWindow owner = nullptr;
+    Attempt([&] { owner = windows_.prepareClientStart(); });
+    Attempt([&] { runtime_.startProgram(localPath(exeProgram_), owner); });
   }
 
   std::wstring setting(const wchar_t* key) {

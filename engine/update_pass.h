@@ -40,6 +40,11 @@ class PassWindows {
   // Processes the window messages that are waiting, then returns.
   virtual void pumpEvents() = 0;
 
+  // Just before the client starts, while the progress window is still up and in front: lets the
+  // programs that this one starts come to the front in their turn (the client, or the system's
+  // elevated start of it), and gives the window that is to own what the start shows.
+  virtual NativeWindow prepareClientStart() = 0;
+
   // Unloads the progress window that hosts the pass.
   virtual void unloadProgressWindow() = 0;
 };

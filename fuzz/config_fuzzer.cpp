@@ -123,7 +123,9 @@ class MemoryRuntime final : public dravelin::Runtime {
   }
   dravelin::Clock& clock() override { throw std::logic_error("unused"); }
   void removeLeftovers(const std::wstring&) override { throw std::logic_error("unused"); }
-  void startProgram(const std::wstring&) override { throw std::logic_error("unused"); }
+  void startProgram(const std::wstring&, dravelin::NativeWindow) override {
+    throw std::logic_error("unused");
+  }
 
  private:
   std::string& file_;

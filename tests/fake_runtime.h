@@ -1,7 +1,8 @@
 // The system's own runtime, with three changes for the pass tests: the program directory is a
 // test tree, the client start is recorded instead of made, and the waits for files that other
 // programs hold are played, not slept. Every call is counted, so the tests can see how many
-// requests the pass makes of the file system.
+// requests the pass makes of the file system; the turn's end, the start and the clean-up are
+// logged, so they can see the order of the end.
 #pragma once
 
 #include <filesystem>
@@ -33,6 +34,11 @@ class TestRuntime final : public Runtime {
   // Make the listing of the program directory fail, as an unreadable directory would.
   bool failProgramDirectoryListing = false;
 
+  // The copies from now on make `calls` (win32/copy_calls.h).
+  void playCopyCalls(const CopyCalls& calls) { system_ = MakeSystemRuntime(clock_, calls); }
+  // How long the run waited for files that other programs hold.
+  Milliseconds waited() const { return clock_.played; }
+
   int calls(const std::string& operation) const {
     const auto found = calls_.find(operation);
     return found == calls_.end() ? 0 : found->second;
@@ -63,7 +69,7 @@ class TestRuntime final : public Runtime {
   std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
                                     const TurnNotice& firstLook) override {
     count("waitForTurn");
-    return system_->waitForTurn(directory, firstLook);
+    return std::make_unique<LoggedTurn>(system_->waitForTurn(directory, firstLook), *this);
   }
   std::unique_ptr<Turn> tryWorkTurn(const std::wstring& directory) override {
     count("tryWorkTurn");
@@ -74,8 +80,7 @@ class TestRuntime final : public Runtime {
                 const FileVersion& listed) override {
     count("copyFile");
     system_->copyFile(source, destination, listed);
-    const std::lock_guard lock(mutex_);  // copies run several at once after Replace All
-    log_.push_back(L"copied " + Wide(Path(destination).filename()));
+    log(L"copied " + Wide(Path(destination).filename()));
   }
   bool canWriteIn(const std::wstring& directory) override {
     count("canWriteIn");
@@ -83,13 +88,14 @@ class TestRuntime final : public Runtime {
   }
   void removeLeftovers(const std::wstring& directory) override {
     count("removeLeftovers");
+    log(L"clean-up");
     system_->removeLeftovers(directory);
   }
   // Fails as the system's start does when nothing startable is at the path.
-  void startProgram(const std::wstring& path) override {
+  void startProgram(const std::wstring& path, NativeWindow) override {
     count("startProgram");
     startAttempts_.push_back(path);
-    log_.push_back(L"start " + path);
+    log(L"start " + path);
     if (!std::filesystem::is_regular_file(Path(path))) {
       throw RuntimeError("startProgram (test): no program at the path", 2);
     }
@@ -100,9 +106,27 @@ class TestRuntime final : public Runtime {
   }
 
  private:
+  class LoggedTurn final : public Turn {
+   public:
+    LoggedTurn(std::unique_ptr<Turn> turn, TestRuntime& runtime)
+        : turn_(std::move(turn)), runtime_(runtime) {}
+    ~LoggedTurn() override {
+      turn_.reset();
+      runtime_.log(L"turn given up");
+    }
+
+   private:
+    std::unique_ptr<Turn> turn_;
+    TestRuntime& runtime_;
+  };
+
   void count(const std::string& operation) {
     const std::lock_guard lock(mutex_);
     ++calls_[operation];
+  }
+  void log(std::wstring line) {
+    const std::lock_guard lock(mutex_);
+    log_.push_back(std::move(line));
   }
 
   PlayedClock clock_;

@@ -64,7 +64,9 @@ class DirectoryInMemory final : public Runtime {
   }
   Clock& clock() override { throw std::logic_error("not used"); }
   void removeLeftovers(const std::wstring&) override { throw std::logic_error("not used"); }
-  void startProgram(const std::wstring&) override { throw std::logic_error("not used"); }
+  void startProgram(const std::wstring&, NativeWindow) override {
+    throw std::logic_error("not used");
+  }
   std::unique_ptr<TextInput> openTextInput(const std::wstring&) override {
     throw std::logic_error("not used");
   }

@@ -219,7 +219,7 @@ TEST_F(DeepDirectories, AProgramThereIsStarted) {
 #ifndef _WIN32
   fs::permissions(testing::Path(program), fs::perms::owner_exec, fs::perm_options::add);
 #endif
-  runtime_->startProgram(program);
+  runtime_->startProgram(program, nullptr);
   // The program writes its marker beside itself once it runs: "started", then its directory.
   const std::wstring started = in(program_, L"marker-program.started");
   std::string marked;

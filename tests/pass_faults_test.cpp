@@ -50,7 +50,7 @@ class PassFaults : public testing::PassTest {
   void expectCleanEndAndClientStarted() {
     EXPECT_EQ(testing::CountLeftovers(programDirectory_), 0);
     EXPECT_EQ(runtime_.startAttempts(), std::vector<std::wstring>{clientPath()});
-    EXPECT_EQ(log_.back(), L"start " + clientPath());
+    expectTheEnd(clientPath());
   }
 };
 

@@ -75,6 +75,16 @@ class PassTest : public ::testing::Test {
   bool logged(const std::wstring& line) const {
     return std::find(log_.begin(), log_.end(), line) != log_.end();
   }
+  // The end of a run, in this order: the turn given up, the client started (at `client`) while
+  // the progress window is up, the window gone; then the clean-up, where the run made or found a
+  // work folder.
+  void expectTheEnd(const std::wstring& client) {
+    std::vector<std::wstring> end(std::find(log_.begin(), log_.end(), L"turn given up"),
+                                  log_.end());
+    if (!end.empty() && end.back() == L"clean-up") end.pop_back();
+    EXPECT_EQ(end, (std::vector<std::wstring>{L"turn given up", L"start " + client,
+                                              L"unload progress window"}));
+  }
 
   UtcClock utc_;
   TempTree server_;

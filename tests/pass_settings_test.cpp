@@ -36,7 +36,7 @@ TEST_F(PassSettings, WithoutAConfigurationFileNothingIsListedButTheStartIsTried)
   EXPECT_FALSE(fs::exists(testing::Path(localPath(L"a.dat"))));
   // With no program name the start names the directory itself, and fails without a word.
   EXPECT_EQ(runtime_.startAttempts(), std::vector<std::wstring>{localPath(L"")});
-  EXPECT_EQ(log_.back(), L"start " + localPath(L""));
+  expectTheEnd(localPath(L""));
 }
 
 TEST_F(PassSettings, AnEmptyServerDirectoryListsNothingAndTheClientStarts) {

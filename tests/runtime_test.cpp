@@ -15,6 +15,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "win32/library_search.h"
 #include "win32/program_start.h"
 #endif
 
@@ -154,8 +155,8 @@ void ExpectStartedInItsFolderWithoutWaiting(const fs::path& dir,
 TEST_F(RuntimeServices, StartProgramRunsItInItsOwnDirectoryWithoutWaiting) {
   ExpectStartedInItsFolderWithoutWaiting(
       testing::Path(runtime_->programDirectory()),
-      [&](const std::wstring& path) { runtime_->startProgram(path); });
-  EXPECT_THROW(runtime_->startProgram(tree_.path(L"no-such-program.exe")), RuntimeError);
+      [&](const std::wstring& path) { runtime_->startProgram(path, nullptr); });
+  EXPECT_THROW(runtime_->startProgram(tree_.path(L"no-such-program.exe"), nullptr), RuntimeError);
 }
 
 #ifdef _WIN32
@@ -183,13 +184,13 @@ TEST(ProgramStart, AClientThatNeedsAdministratorRightsIsStartedByTheShell) {
     std::vector<std::wstring> shellStarts;
     const ProcessStarts starts{
         [&](const std::wstring&, const std::wstring&, const std::wstring&) { return c.created; },
-        [&](const std::wstring& path, const std::wstring& directory) {
+        [&](const std::wstring& path, const std::wstring& directory, HWND) {
           shellStarts.push_back(path + L" in " + directory);
           return c.shellStarted;
         }};
     bool started = true;
     try {
-      StartProgram(client, starts);
+      StartProgram(client, nullptr, starts);
     } catch (const RuntimeError&) {
       started = false;
     }
@@ -198,11 +199,19 @@ TEST(ProgramStart, AClientThatNeedsAdministratorRightsIsStartedByTheShell) {
   }
 }
 
+// Where the system cannot be told to load from its own directory only (Windows 7 without update
+// KB2533623), the shell's library is loaded by its full path there.
+TEST(ProgramStart, TheShellsLibraryLoadsByItsPathInTheSystemDirectory) {
+  const HMODULE shell = win::LoadFromSystemDirectory(L"shell32.dll");
+  ASSERT_NE(shell, nullptr);
+  EXPECT_NE(::GetProcAddress(shell, "ShellExecuteExW"), nullptr);
+}
+
 TEST_F(RuntimeServices, TheShellStartsAProgramInItsFolder) {
   ExpectStartedInItsFolderWithoutWaiting(
       testing::Path(runtime_->programDirectory()), [](const std::wstring& path) {
         const std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
-        ASSERT_EQ(SystemProcessStarts().shell(path, directory), DWORD{ERROR_SUCCESS});
+        ASSERT_EQ(SystemProcessStarts().shell(path, directory, nullptr), DWORD{ERROR_SUCCESS});
       });
 }
 #endif

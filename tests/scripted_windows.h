@@ -98,6 +98,7 @@ class ScriptedWindows final : public PassWindows {
   }
   void awaitWindowSetUp() override {}
   void pumpEvents() override {}
+  NativeWindow prepareClientStart() override { return nullptr; }
   void unloadProgressWindow() override { log_.push_back(L"unload progress window"); }
 
  private:

@@ -93,13 +93,21 @@ void DialogPassWindows::unloadQuestion() {
   });
 }
 
+NativeWindow DialogPassWindows::prepareClientStart() {
+  HWND owner = nullptr;
+  windowThread_.run([&] {
+    // Windows lets only the foreground process bring a window to the front. A client started by
+    // the shell (one that needs administrator rights) is the system's child, not this program's,
+    // and would open behind the window the user had; so the right is passed on to any process
+    // while this program still has it (where it has not, this fails and changes nothing).
+    static_cast<void>(::AllowSetForegroundWindow(ASFW_ANY));
+    if (progress_) owner = progress_->window();
+  });
+  return owner;
+}
+
 void DialogPassWindows::unloadProgressWindow() {
   windowThread_.run([&] {
-    // Windows lets only the foreground process bring a window to the front. Once the progress
-    // window is gone this program may no longer be that process, and the client, started next,
-    // would open behind the window the user had; so the right is passed on while the program
-    // still has it (where it has not, this fails and changes nothing).
-    static_cast<void>(::AllowSetForegroundWindow(ASFW_ANY));
     if (progress_) progress_->unload();
   });
 }

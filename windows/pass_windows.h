@@ -40,6 +40,7 @@ class DialogPassWindows final : public PassWindows {
   // The window thread dispatches its messages all along; this waits until it has shown the
   // progress window and takes calls.
   void pumpEvents() override;
+  NativeWindow prepareClientStart() override;
   void unloadProgressWindow() override;
 
  private:

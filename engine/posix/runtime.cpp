@@ -149,7 +149,7 @@ class PosixRuntime final : public SystemRuntime {
     return static_cast<FileTime>(info.st_mtim.tv_sec);
   }
 
-  void startProgram(const std::wstring& path) override {
+  void startProgram(const std::wstring& path, NativeWindow) override {
     std::string file = ToUtf8(path);
     char* argv[] = {file.data(), nullptr};
     SpawnActions actions;
@@ -183,8 +183,8 @@ class PosixRuntime final : public SystemRuntime {
 
 }  // namespace
 
-std::unique_ptr<Runtime> MakeSystemRuntime(Clock& clock) {
-  return std::make_unique<PosixRuntime>(clock);
+std::unique_ptr<Runtime> MakeSystemRuntime(Clock& clock, const CopyCalls& calls) {
+  return std::make_unique<PosixRuntime>(clock, calls);
 }
 
 }  // namespace dravelin

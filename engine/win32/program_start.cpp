@@ -8,6 +8,7 @@
 #include "path_parts.h"
 #include "runtime_error.h"
 #include "win32/handles.h"
+#include "win32/library_search.h"
 
 namespace dravelin {
 
@@ -55,9 +56,9 @@ DWORD CreateProcessIn(const std::wstring& application, const std::wstring& shown
 
 // The shell's library is loaded only here, for the rare client that needs it: every start of this
 // program would pay for it otherwise. It stays loaded: the shell may leave threads behind.
-DWORD ShellStart(const std::wstring& path, const std::wstring& directory) {
+DWORD ShellStart(const std::wstring& path, const std::wstring& directory, HWND owner) {
   using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
-  const HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  const HMODULE shell = win::LoadSystemLibrary(L"shell32.dll");
   if (!shell) return GetLastError();
   const auto execute = reinterpret_cast<ShellExecuteExFn>(
       reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteExW")));
@@ -67,6 +68,9 @@ DWORD ShellStart(const std::wstring& path, const std::wstring& directory) {
   // NOASYNC: done before this returns, for this program ends right after. FLAG_NO_UI: the
   // program shows no messages of its own; the consent prompt is the system's and still comes.
   info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  // The prompt belongs to the progress window, still up and in front: a prompt with no owner, or
+  // one of a program no longer in front, may only flash on the taskbar.
+  info.hwnd = owner;
   info.lpFile = path.c_str();
   info.lpDirectory = directory.c_str();
   info.nShow = SW_SHOWNORMAL;
@@ -98,7 +102,7 @@ const ProcessStarts& SystemProcessStarts() {
   return starts;
 }
 
-void StartProgram(const std::wstring& path, const ProcessStarts& starts) {
+void StartProgram(const std::wstring& path, HWND owner, const ProcessStarts& starts) {
   const std::wstring directory = DirectoryOf(path);
   // A working directory must be shorter than MAX_PATH (and is taken in its ordinary form only);
   // given a longer one, Wine now and then fails the start or leaves the new process hanging. A
@@ -109,7 +113,7 @@ void StartProgram(const std::wstring& path, const ProcessStarts& starts) {
     // A client whose manifest asks for administrator rights: CreateProcessW refuses it, where a
     // shortcut would show the consent prompt. The shell does that.
     if (error == kElevationRequired) {
-      error = starts.shell(path, directory);
+      error = starts.shell(path, directory, owner);
       if (error != ERROR_SUCCESS) throw RuntimeError("ShellExecuteExW", static_cast<long>(error));
     }
     if (error == ERROR_SUCCESS) return;

@@ -104,7 +104,9 @@ class Win32Runtime final : public SystemRuntime {
     return win::SecondsOf(data.ftLastWriteTime);
   }
 
-  void startProgram(const std::wstring& path) override { StartProgram(path); }
+  void startProgram(const std::wstring& path, NativeWindow owner) override {
+    StartProgram(path, static_cast<HWND>(owner));
+  }
 
   std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override {
     std::FILE* file = _wfopen(ExtendedLengthPath(path).c_str(), L"rb");
@@ -115,8 +117,8 @@ class Win32Runtime final : public SystemRuntime {
 
 }  // namespace
 
-std::unique_ptr<Runtime> MakeSystemRuntime(Clock& clock) {
-  return std::make_unique<Win32Runtime>(clock);
+std::unique_ptr<Runtime> MakeSystemRuntime(Clock& clock, const CopyCalls& calls) {
+  return std::make_unique<Win32Runtime>(clock, calls);
 }
 
 }  // namespace dravelin
