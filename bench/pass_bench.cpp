@@ -53,13 +53,11 @@ class BenchRuntime final : public Runtime {
     return system_->tryWorkTurn(directory);
   }
   Clock& clock() override { return system_->clock(); }
-  bool canWriteIn(const std::wstring& directory) override {
-    return system_->canWriteIn(directory);
-  }
+  bool canWriteIn(const std::wstring& directory) override { return system_->canWriteIn(directory); }
   void removeLeftovers(const std::wstring& directory) override {
     system_->removeLeftovers(directory);
   }
-  void startProgram(const std::wstring&) override {}
+  void startProgram(const std::wstring&, NativeWindow) override {}
   std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override {
     return system_->openTextInput(path);
   }
@@ -87,6 +85,7 @@ class ReplaceAllWindows final : public PassWindows {
   void waitingForAnotherRun(bool) override {}
   void awaitWindowSetUp() override {}
   void pumpEvents() override {}
+  NativeWindow prepareClientStart() override { return nullptr; }
   void unloadProgressWindow() override {}
 
  private:
