@@ -106,18 +106,14 @@ class TestRuntime final : public Runtime {
   }
 
  private:
-  class LoggedTurn final : public Turn {
-   public:
-    LoggedTurn(std::unique_ptr<Turn> turn, TestRuntime& runtime)
-        : turn_(std::move(turn)), runtime_(runtime) {}
+  struct LoggedTurn final : Turn {
+    LoggedTurn(std::unique_ptr<Turn> held, TestRuntime& by) : turn(std::move(held)), runtime(by) {}
     ~LoggedTurn() override {
-      turn_.reset();
-      runtime_.log(L"turn given up");
+      turn.reset();
+      runtime.log(L"turn given up");
     }
-
-   private:
-    std::unique_ptr<Turn> turn_;
-    TestRuntime& runtime_;
+    std::unique_ptr<Turn> turn;
+    TestRuntime& runtime;
   };
 
   void count(const std::string& operation) {

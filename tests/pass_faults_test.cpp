@@ -1,17 +1,21 @@
 // The pass when the file system works against it: a full disk, a server file that cannot be read,
-// a server directory that disappears mid-scan, a read-only local file. Every local file must stay
-// whole (old or new), no temporary file may stay behind, and the client must still be started.
+// a server directory that disappears mid-scan, a read-only local file, other runs and servers at
+// work under the run's feet. Every local file must stay whole (old or new), no temporary file may
+// stay behind, and the client must still be started.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <set>
 
 #include "pass_fixture.h"
+#include "work_folder.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
+#include "win32/copy_calls.h"
 #include "win32/handles.h"
 #include "win32/last_error.h"
 #else
@@ -179,6 +183,88 @@ TEST_F(PassFaults, AReadOnlyLocalFileIsLeftAsItIs) {
   expectCleanEndAndClientStarted();
 }
 #endif
+
+#ifdef _WIN32
+// The rename is done, but its answer says it failed: a reply lost in a reconnect.
+BOOL WINAPI RenameAndAnswerFailure(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
+                                   DWORD bytes) {
+  if (!::SetFileInformationByHandle(file, kind, info, bytes)) return FALSE;
+  ::SetLastError(ERROR_NETNAME_DELETED);
+  return FALSE;
+}
+
+// An SMB1 server: no rename by handle into another folder.
+BOOL WINAPI RefuseAsUnsupported(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD) {
+  ::SetLastError(ERROR_NOT_SUPPORTED);
+  return FALSE;
+}
+#endif
+
+// Other runs and servers at work under the run's feet lose no update, cost it no waiting, and
+// leave its end in order (the turn given up, the client started while the window is up, the
+// window gone, the clean-up).
+TEST_F(PassFaults, OtherRunsAndServersLoseNoUpdateNorHoldTheClientBack) {
+  using Ending = std::function<void()>;  // what a row arranged, ended after the run
+  struct Mishap {
+    const char* what;
+    std::function<Ending()> arrange;
+    bool folderRemovedWhileAsked = false;
+    bool updated = true;  // else nothing is asked and the file stays old
+  };
+  const std::wstring workFolder = localPath(std::wstring(kWorkFolderName));
+  std::vector<Mishap> mishaps{
+      {"another run's clean-up removes the work folder while the question is up", nullptr, true}};
+#ifdef _WIN32
+  const auto copyUnderWay = [&] {  // another user's copy: open, sharing nothing
+    const std::wstring copy = program_.makeDirectory(std::wstring(kWorkFolderName)) + L"\\dvl1.tmp";
+    auto writing = std::make_shared<win::UniqueFile>(
+        ::CreateFileW(copy.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    return Ending([writing, copy] {
+      EXPECT_TRUE(*writing && fs::exists(testing::Path(copy))) << "removed while written";
+      writing->reset();
+    });
+  };
+  static const CopyCalls lostAnswer{RenameAndAnswerFailure}, refused{RefuseAsUnsupported};
+  const auto playing = [&](const CopyCalls& calls) {
+    return [&] {
+      runtime_.playCopyCalls(calls);
+      return Ending([&] { runtime_.playCopyCalls(SystemCopyCalls()); });
+    };
+  };
+  mishaps.push_back({"another user's copy under way in the work folder", copyUnderWay});
+  mishaps.push_back({"a rename done whose answer was lost", playing(lostAnswer)});
+  mishaps.push_back({"a rename by handle refused as unsupported (SMB1)", playing(refused)});
+#else
+  const auto refusingFolder = [&] {
+    const std::string folder = testing::Path(program_.makeDirectory(kWorkFolderName)).string();
+    EXPECT_EQ(mount("tmpfs", folder.c_str(), "tmpfs", MS_RDONLY, nullptr), 0);
+    return Ending([folder] { umount2(folder.c_str(), 0); });
+  };
+  mishaps.push_back(
+      {"a work folder there already that refuses this user", refusingFolder, false, false});
+#endif
+  configure(kCurrentVariant);
+  for (const Mishap& mishap : mishaps) {
+    SCOPED_TRACE(mishap.what);
+    log_.clear();
+    writeServer(L"data.pak", "new", kEvening);
+    writeLocal(L"data.pak", "old", kMorning);
+    const Milliseconds waitedBefore = runtime_.waited();
+    const Ending end = mishap.arrange ? mishap.arrange() : nullptr;
+    const auto& asked = run(kCurrentVariant, [&](const Question&) {
+                          if (mishap.folderRemovedWhileAsked)
+                            fs::remove_all(testing::Path(workFolder));
+                          return Answer::Replace;
+                        }).questions();
+    if (end) end();
+    EXPECT_EQ(asked.size(), mishap.updated ? 1u : 0u);
+    expectWhole(L"data.pak", {mishap.updated ? "new" : "old"});
+    EXPECT_EQ(runtime_.waited(), waitedBefore);
+    expectTheEnd(clientPath());
+    EXPECT_EQ(log_.back(), L"clean-up");  // each run here made or found a work folder
+    fs::remove_all(testing::Path(workFolder));
+  }
+}
 
 }  // namespace
 }  // namespace dravelin
