@@ -39,7 +39,12 @@ class BenchRuntime final : public Runtime {
     return system_->listEverything(directory);
   }
   std::wstring fileNameKey(const std::wstring& name) override { return system_->fileNameKey(name); }
-  FileTime fileTimestamp(const std::wstring& path) override { return system_->fileTimestamp(path); }
+  std::optional<DirEntry> lookUp(const std::wstring& path) override {
+    return system_->lookUp(path);
+  }
+  std::uint64_t freeSpace(const std::wstring& directory) override {
+    return system_->freeSpace(directory);
+  }
   std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
                                     const TurnNotice& firstLook) override {
     return system_->waitForTurn(directory, firstLook);
@@ -85,6 +90,7 @@ class ReplaceAllWindows final : public PassWindows {
   void waitingForAnotherRun(bool) override {}
   void awaitWindowSetUp() override {}
   void pumpEvents() override {}
+  void replacing(const std::wstring&, const std::function<void()>& copy) override { copy(); }
   NativeWindow prepareClientStart() override { return nullptr; }
   void unloadProgressWindow() override {}
 

@@ -23,21 +23,31 @@ void LocalTimes::list() {
   listed_ = true;
 }
 
-FileTime LocalTimes::of(const std::wstring& name) {
+LocalCopy LocalTimes::of(const std::wstring& name, const std::wstring& key) {
   // Without its directory a local name means nothing; an empty one would list the current one.
-  if (directory_.empty()) throw NoLocalFile("program directory unknown");
+  if (directory_.empty()) throw std::logic_error("program directory unknown");
   list();
-  if (!entries_) return runtime_.fileTimestamp(directory_ + kPathSeparator + name);
+  if (!entries_) return lookUp(name, key);
+  const Entry* entry = nearCursor(key);
+  if (!entry) entry = anywhere(key);
+  if (entry) return {entry->folder, entry->folder ? std::nullopt : std::optional(entry->modified)};
+  // Not listed, the name may still reach a file that the listing shows by its long name: a short
+  // name has a tilde, and only such names cost a lookup.
+  if (name.find(L'~') != std::wstring::npos) return lookUp(name, key);
+  return {};
+}
 
-  const std::wstring key = runtime_.fileNameKey(name);
-  if (const auto time = nearCursor(key)) return *time;
-  if (const auto time = anywhere(key)) return *time;
-  throw NoLocalFile("no local file of that name");
+// A lookup by the full path: the entry it reaches carries its own name.
+LocalCopy LocalTimes::lookUp(const std::wstring& name, const std::wstring& key) {
+  const std::optional<DirEntry> found = runtime_.lookUp(directory_ + kPathSeparator + name);
+  if (!found) return {};
+  if (found->folder || runtime_.fileNameKey(found->name) != key) return {true, std::nullopt};
+  return {false, found->modified};
 }
 
 bool LocalTimes::holds(const std::wstring& name) {
   list();
-  if (!entries_) throw NoLocalFile("program directory not listed");
+  if (!entries_) throw std::runtime_error("program directory not listed");
   // Once, outside the scan: a plain search leaves the cursor and the index to the scan's lookups.
   const std::wstring key = runtime_.fileNameKey(name);
   return std::ranges::any_of(*entries_, [&](const Entry& entry) { return entry.key == key; });
@@ -48,7 +58,7 @@ std::optional<std::vector<LocalTimes::Entry>> LocalTimes::listDirectory() {
   const bool complete = error_rule::Attempt([&] {
     const auto listing = runtime_.listEverything(directory_);
     while (const auto entry = listing->next()) {
-      entries.push_back(Entry{runtime_.fileNameKey(entry->name), entry->modified});
+      entries.push_back(Entry{runtime_.fileNameKey(entry->name), entry->modified, entry->folder});
     }
   });
   // Half a listing would call files missing that are not: then each one is looked up instead.
@@ -59,28 +69,28 @@ std::optional<std::vector<LocalTimes::Entry>> LocalTimes::listDirectory() {
 // Two directories on one file system list the names they share in the same order (sorted, or in
 // the order of the directory's name hash), so the server's next file is usually the local entry
 // after the last one found. Checking there first keeps a large scan from hopping through memory.
-std::optional<FileTime> LocalTimes::nearCursor(const std::wstring& key) {
+const LocalTimes::Entry* LocalTimes::nearCursor(const std::wstring& key) {
   const std::vector<Entry>& entries = *entries_;
   const std::size_t end = std::min(entries.size(), cursor_ + kLookAhead);
   for (std::size_t i = cursor_; i < end; ++i) {
     if (entries[i].key == key) {
       cursor_ = i + 1;
-      return entries[i].modified;
+      return &entries[i];
     }
   }
-  return std::nullopt;
+  return nullptr;
 }
 
-std::optional<FileTime> LocalTimes::anywhere(const std::wstring& key) {
+const LocalTimes::Entry* LocalTimes::anywhere(const std::wstring& key) {
   if (!positions_) {
     positions_.emplace();
     positions_->reserve(entries_->size());
     for (std::size_t i = 0; i < entries_->size(); ++i) positions_->emplace((*entries_)[i].key, i);
   }
   const auto found = positions_->find(key);
-  if (found == positions_->end()) return std::nullopt;
+  if (found == positions_->end()) return nullptr;
   cursor_ = found->second + 1;
-  return (*entries_)[found->second].modified;
+  return &(*entries_)[found->second];
 }
 
 }  // namespace dravelin

@@ -14,10 +14,12 @@
 
 namespace dravelin {
 
-// No entry of that name in the program directory.
-class NoLocalFile : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
+// What the program directory holds under a server file's name.
+struct LocalCopy {
+  // The name reaches something other than a copy of the file, which a copy must not replace: a
+  // folder, or another file whose short 8.3 name it is ("README~1.TXT" for "Readme first.txt").
+  bool inTheWay = false;
+  std::optional<FileTime> modified;  // the copy's time; nullopt when there is no copy
 };
 
 // Reads the whole program directory in one listing, the first time a time is asked for, so that
@@ -34,19 +36,21 @@ class LocalTimes {
   // Whether the listing has an entry `name`; throws when there is no listing to tell.
   bool holds(const std::wstring& name);
 
-  // The time of the entry `name`; throws NoLocalFile when there is none (or a RuntimeError from
-  // the file system when the directory could not be listed and the single lookup fails too).
-  FileTime of(const std::wstring& name);
+  // What the directory holds under `name`, whose key (Runtime::fileNameKey) is `key`. Throws
+  // when the directory could not be listed and the single lookup fails too.
+  LocalCopy of(const std::wstring& name, const std::wstring& key);
 
  private:
   struct Entry {
     std::wstring key;  // the name as the file system compares it
     FileTime modified;
+    bool folder;
   };
 
   std::optional<std::vector<Entry>> listDirectory();
-  std::optional<FileTime> nearCursor(const std::wstring& key);
-  std::optional<FileTime> anywhere(const std::wstring& key);
+  const Entry* nearCursor(const std::wstring& key);
+  const Entry* anywhere(const std::wstring& key);
+  LocalCopy lookUp(const std::wstring& name, const std::wstring& key);
 
   Runtime& runtime_;
   std::wstring directory_;

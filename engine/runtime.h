@@ -34,6 +34,7 @@ struct DirEntry {
   std::wstring name;  // without its directory
   FileTime modified;
   std::uint64_t bytes = 0;  // the file's size (0 for a directory)
+  bool folder = false;
 
   FileVersion version() const { return {modified, bytes}; }
 };
@@ -108,7 +109,13 @@ class Runtime {
   // (upper case on Windows, whose file names ignore case; the name itself on POSIX).
   virtual std::wstring fileNameKey(const std::wstring& name) = 0;
 
-  virtual FileTime fileTimestamp(const std::wstring& path) = 0;
+  // The entry that a lookup of the full path `path` finds, under its own name: a file reached by
+  // its short 8.3 name gives its long name. Hidden and system files and folders count; nullopt
+  // when nothing is there. Throws when the lookup fails otherwise.
+  virtual std::optional<DirEntry> lookUp(const std::wstring& path) = 0;
+
+  // The bytes that this user may still write to the volume that holds `directory`.
+  virtual std::uint64_t freeSpace(const std::wstring& directory) = 0;
 
   // Copies `source` over `destination`, but only a whole copy of the version `listed` (what the
   // listing showed of the source): the data goes to a temporary file in the program's work folder

@@ -7,8 +7,10 @@
 #include "error_rule.h"
 #include "local_times.h"
 #include "parallel_copies.h"
+#include "server_files.h"
 #include "timestamp.h"
 #include "update_choice.h"
+#include "windows_ticks.h"
 #include "work_folder.h"
 #include "work_turn.h"
 
@@ -57,11 +59,11 @@ bool IsNewer(NewerRule rule, const std::wstring& serverText, const std::wstring&
   return serverDate > localDate;
 }
 
-// The next name of a listing. A listing that fails part-way has no next name, so the scan ends.
-std::optional<DirEntry> NextFile(Listing* listing) {
-  std::optional<DirEntry> file;
-  if (listing != nullptr) Attempt([&] { file = listing->next(); });
-  return file;
+// Whether a copy can carry `time` exactly and the question show it in `text` that reads back: a
+// file of any other time would be asked about at every start. The first tick of 1601 is no time
+// to the system (a copy given it keeps the time of its writing), nor is anything before.
+bool ShownAndCarried(FileTime time, const std::wstring& text) {
+  return ToWindowsTicks(time).value_or(0) > 0 && ParseTimestampText(text) == time;
 }
 
 class UpdatePass {
@@ -140,31 +142,29 @@ class UpdatePass {
   void scan(LocalTimes& localTimes) {
     // Without a server directory there is nothing to list: a bare "*.*" would list whatever
     // directory the process happens to run in, and offer its files as server files.
-    std::unique_ptr<Listing> listing;
-    if (!serverDirectory_.empty()) {
-      Attempt([&] { listing = runtime_.listFiles(serverDirectory_ + kEveryFile); });
-    }
-    auto file = NextFile(listing.get());
-    for (; file && UpdateChoice != modUpdate::ChoiceReplaceAll; file = NextFile(listing.get())) {
+    if (serverDirectory_.empty()) return;
+    const std::vector<ServerFile> files = ListServerFiles(runtime_, serverDirectory_ + kEveryFile);
+    auto file = files.begin();
+    for (; file != files.end() && UpdateChoice != modUpdate::ChoiceReplaceAll; ++file) {
       visit(*file, localTimes);
     }
-    if (!file) return;
+    if (file == files.end()) return;
     // Replace All: nothing is asked any more, and the files still to come are copied several at
     // once (parallel_copies.h), all of them under one work turn.
     work_.around([&] {
       ParallelCopies copies(kCopiesInFlight);
-      for (; file; file = NextFile(listing.get())) {
-        if (isCandidate(*file, localTimes)) copies.add([this, found = *file] { copy(found); });
+      for (; file != files.end(); ++file) {
+        if (isCandidate(*file, localTimes)) copies.add([this, &found = *file] { copy(found); });
       }
     });
   }
 
   // One server file, in the listing's order, while the user is asked.
-  void visit(const DirEntry& file, LocalTimes& localTimes) {
+  void visit(const ServerFile& file, LocalTimes& localTimes) {
     std::wstring localText, serverText;
     if (!isCandidate(file, localTimes, &localText, &serverText)) return;
     if (UpdateChoice != modUpdate::ChoiceReplaceAll) {
-      ask(serverDirectory_ + file.name, localText, serverText);
+      ask(serverDirectory_ + file.listed.name, localText, serverText);
     }
     if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
       work_.around([&] { copy(file); });
@@ -175,28 +175,44 @@ class UpdatePass {
   // Skip All not given, and the folder one where a copy can go. Its time comes with the listing,
   // the local time from the one listing of the program directory; their texts, which the
   // question shows, go to `localText` and `serverText` where given.
-  bool isCandidate(const DirEntry& file, LocalTimes& localTimes, std::wstring* localText = nullptr,
-                   std::wstring* serverText = nullptr) {
+  bool isCandidate(const ServerFile& file, LocalTimes& localTimes,
+                   std::wstring* localText = nullptr, std::wstring* serverText = nullptr) {
     std::optional<FileTime> localTime;
-    Attempt([&] { localTime = localTimes.of(file.name); });
+    bool inTheWay = false;
+    Attempt([&] {
+      const LocalCopy local = localTimes.of(file.listed.name, file.key);
+      inTheWay = local.inTheWay;
+      localTime = local.modified;
+    });
+    // A copy would replace a folder, or another file that a short name reaches.
+    if (inTheWay) return false;
     // The very same time on both sides gives the same text twice, which neither rule finds
     // newer. Most files of a scan are up to date, so they are passed over without making texts.
-    if (localTime == file.modified) return false;
+    const FileTime serverTime = file.listed.modified;
+    if (localTime == serverTime) return false;
 
     std::wstring server = kNoTimestamp;
-    Attempt([&] { server = TimestampText(file.modified); });
-    std::wstring local = kNoTimestamp;
-    if (localTime) Attempt([&] { local = TimestampText(*localTime); });
+    Attempt([&] { server = TimestampText(serverTime); });
+    std::wstring localShown = kNoTimestamp;
+    if (localTime) Attempt([&] { localShown = TimestampText(*localTime); });
 
-    if (!Guard([&] { return IsNewer(variant_.newerRule, server, local); })) return false;
+    if (!Guard([&] { return IsNewer(variant_.newerRule, server, localShown); })) return false;
     if (server == kNoTimestamp || UpdateChoice == modUpdate::ChoiceSkipAll) return false;
+    bool carried = false;
+    Attempt([&] { carried = ShownAndCarried(serverTime, server); });
+    if (!carried) return false;
+    // A file larger than the room left on the client's disk would be read until the disk is
+    // full, at every start.
+    std::optional<std::uint64_t> room;
+    Attempt([&] { room = runtime_.freeSpace(requireProgramDirectory()); });
+    if (room && file.listed.bytes > *room) return false;
     // A folder that this user may not write (Program Files for a standard user, a read-only
     // medium): every question would lead nowhere, at every start. Found out at the first file.
     if (!writable_) {
       writable_ = Guard([&] { return runtime_.canWriteIn(requireProgramDirectory()); });
     }
     if (!*writable_) return false;
-    if (localText) *localText = std::move(local);
+    if (localText) *localText = std::move(localShown);
     if (serverText) *serverText = std::move(server);
     return true;
   }
@@ -207,9 +223,13 @@ class UpdatePass {
     Attempt([&] { work_.around([&] { runtime_.removeLeftovers(requireProgramDirectory()); }); });
   }
 
-  void copy(const DirEntry& file) {
+  // A file that the windows hold (the progress window's clip) is let go of for its copy.
+  void copy(const ServerFile& file) {
     Attempt([&] {
-      runtime_.copyFile(serverDirectory_ + file.name, localPath(file.name), file.version());
+      const std::wstring destination = localPath(file.listed.name);
+      windows_.replacing(destination, [&] {
+        runtime_.copyFile(serverDirectory_ + file.listed.name, destination, file.listed.version());
+      });
     });
   }
 

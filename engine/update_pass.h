@@ -3,6 +3,7 @@
 // window and start the client program.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "runtime.h"
@@ -36,6 +37,11 @@ class PassWindows {
   // Returns once the windows have done what must not wait behind a listing of the server
   // directory that stalls (whatever they look up on the disk to come up), or have failed to.
   virtual void awaitWindowSetUp() = 0;
+
+  // Runs `copy`, which replaces the file at `path`. A file that the windows hold open (the
+  // progress window's clip) is let go of meanwhile, and taken up again after, whichever version
+  // is there then.
+  virtual void replacing(const std::wstring& path, const std::function<void()>& copy) = 0;
 
   // Processes the window messages that are waiting, then returns.
   virtual void pumpEvents() = 0;

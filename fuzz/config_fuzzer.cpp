@@ -107,9 +107,10 @@ class MemoryRuntime final : public dravelin::Runtime {
     throw std::logic_error("unused");
   }
   std::wstring fileNameKey(const std::wstring&) override { throw std::logic_error("unused"); }
-  dravelin::FileTime fileTimestamp(const std::wstring&) override {
+  std::optional<dravelin::DirEntry> lookUp(const std::wstring&) override {
     throw std::logic_error("unused");
   }
+  std::uint64_t freeSpace(const std::wstring&) override { throw std::logic_error("unused"); }
   std::unique_ptr<dravelin::Turn> waitForTurn(const std::wstring&,
                                               const dravelin::TurnNotice&) override {
     throw std::logic_error("unused");

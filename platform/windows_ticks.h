@@ -12,10 +12,11 @@ inline constexpr std::int64_t kTicksPerSecond = 10'000'000;
 inline constexpr std::int64_t kTicksFrom1601To1970 = 116'444'736'000'000'000;
 
 // Rounds towards the past, also before 1970, so a text shows the second the file was written in.
+// Whole seconds first, then the offset: no step overflows, whatever a file system reports (a
+// FILETIME of 2^63 ticks or more reads as a negative count).
 constexpr std::int64_t FromWindowsTicks(std::int64_t ticks) {
-  const std::int64_t since1970 = ticks - kTicksFrom1601To1970;
-  return since1970 >= 0 ? since1970 / kTicksPerSecond
-                        : -((-since1970 + kTicksPerSecond - 1) / kTicksPerSecond);
+  const std::int64_t since1601 = ticks / kTicksPerSecond - (ticks % kTicksPerSecond < 0 ? 1 : 0);
+  return since1601 - kTicksFrom1601To1970 / kTicksPerSecond;
 }
 
 // nullopt for an instant that Windows ticks cannot hold (before 1601, or tens of millennia on).

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,8 @@ class TestRuntime final : public Runtime {
 
   // Make the listing of the program directory fail, as an unreadable directory would.
   bool failProgramDirectoryListing = false;
+  // Changes what the listings of files show, as a server may list what no disk here can hold.
+  std::function<void(DirEntry&)> listedAs;
 
   // The copies from now on make `calls` (win32/copy_calls.h).
   void playCopyCalls(const CopyCalls& calls) { system_ = MakeSystemRuntime(clock_, calls); }
@@ -52,7 +55,8 @@ class TestRuntime final : public Runtime {
   }
   std::unique_ptr<Listing> listFiles(const std::wstring& pattern) override {
     count("listFiles");
-    return system_->listFiles(pattern);
+    if (!listedAs) return system_->listFiles(pattern);
+    return std::make_unique<AlteredListing>(system_->listFiles(pattern), listedAs);
   }
   std::unique_ptr<Listing> listEverything(const std::wstring& directory) override {
     count("listEverything");
@@ -62,9 +66,12 @@ class TestRuntime final : public Runtime {
   std::wstring fileNameKey(const std::wstring& name) override {
     return system_->fileNameKey(name);  // pure text work, no request: not counted
   }
-  FileTime fileTimestamp(const std::wstring& path) override {
-    count("fileTimestamp");
-    return system_->fileTimestamp(path);
+  std::optional<DirEntry> lookUp(const std::wstring& path) override {
+    count("lookUp");
+    return system_->lookUp(path);
+  }
+  std::uint64_t freeSpace(const std::wstring& directory) override {
+    return system_->freeSpace(directory);
   }
   std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
                                     const TurnNotice& firstLook) override {
@@ -106,6 +113,17 @@ class TestRuntime final : public Runtime {
   }
 
  private:
+  struct AlteredListing final : Listing {
+    AlteredListing(std::unique_ptr<Listing> from, std::function<void(DirEntry&)> how)
+        : listing(std::move(from)), alter(std::move(how)) {}
+    std::optional<DirEntry> next() override {
+      std::optional<DirEntry> entry = listing->next();
+      if (entry) alter(*entry);
+      return entry;
+    }
+    std::unique_ptr<Listing> listing;
+    std::function<void(DirEntry&)> alter;
+  };
   struct LoggedTurn final : Turn {
     LoggedTurn(std::unique_ptr<Turn> held, TestRuntime& by) : turn(std::move(held)), runtime(by) {}
     ~LoggedTurn() override {

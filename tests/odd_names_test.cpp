@@ -19,6 +19,7 @@ namespace {
 
 using testing::CopyAsListed;
 using testing::TempTree;
+using testing::TimeOf;
 
 constexpr FileTime kServerTime = 1'790'000'000;
 
@@ -127,7 +128,7 @@ TEST_F(OddNames, AreFoundByTheirFullPath) {
     } else {
       ASSERT_TRUE(found);
       EXPECT_EQ(found->name, name);
-      EXPECT_EQ(runtime_->fileTimestamp(in(server_, name)), kServerTime);
+      EXPECT_EQ(TimeOf(*runtime_, in(server_, name)), kServerTime);
     }
   }
 }

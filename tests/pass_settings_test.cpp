@@ -111,7 +111,7 @@ TEST_F(PassRequests, TwoListingsAndNoRequestPerFile) {
   makeMixedTrees();
   EXPECT_EQ(run(kCurrentVariant, AnswerAlways(Answer::ReplaceAll)).questions().size(), 1u);
   expectMixedTreesUpdated();
-  EXPECT_EQ(runtime_.calls("fileTimestamp"), 0);
+  EXPECT_EQ(runtime_.calls("lookUp"), 0);
 }
 
 TEST_F(PassRequests, AnUnlistableProgramDirectoryFallsBackToOneLookupPerFile) {
@@ -119,7 +119,7 @@ TEST_F(PassRequests, AnUnlistableProgramDirectoryFallsBackToOneLookupPerFile) {
   runtime_.failProgramDirectoryListing = true;
   EXPECT_EQ(run(kCurrentVariant, AnswerAlways(Answer::ReplaceAll)).questions().size(), 1u);
   expectMixedTreesUpdated();
-  EXPECT_EQ(runtime_.calls("fileTimestamp"), 3 * kFilesOfEachKind);
+  EXPECT_EQ(runtime_.calls("lookUp"), 3 * kFilesOfEachKind);
 }
 
 TEST_F(PassRequests, LocalNamesMatchAsTheFileSystemMatchesThem) {

@@ -98,6 +98,7 @@ class ScriptedWindows final : public PassWindows {
   }
   void awaitWindowSetUp() override {}
   void pumpEvents() override {}
+  void replacing(const std::wstring&, const std::function<void()>& copy) override { copy(); }
   NativeWindow prepareClientStart() override { return nullptr; }
   void unloadProgressWindow() override { log_.push_back(L"unload progress window"); }
 

@@ -92,6 +92,11 @@ void FileCopyWindow::play(const std::wstring& clip) {
   }
 }
 
+void FileCopyWindow::stop() {
+  // The file stays open until the control is given no clip.
+  ::SendMessageW(animation_, ACM_OPENW, 0, 0);
+}
+
 LRESULT FileCopyWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:

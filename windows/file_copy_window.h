@@ -40,6 +40,8 @@ class FileCopyWindow {
   // Plays `clip` in a loop in the animation area (empty until then). Throws when it cannot be
   // opened.
   void play(const std::wstring& clip);
+  // Closes the clip that plays, leaving the animation area empty.
+  void stop();
 
   // Destroys the window; nothing happens when it is already gone.
   void unload() { window_.reset(); }

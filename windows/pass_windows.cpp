@@ -1,7 +1,10 @@
 #include "pass_windows.h"
 
+#include <exception>
+
 #include "error_rule.h"
 #include "win32/last_error.h"
+#include "win32/paths.h"
 
 namespace dravelin::win {
 
@@ -29,8 +32,7 @@ void DialogPassWindows::waitingForAnotherRun(bool waiting) {
 
 void DialogPassWindows::showProgressWindow(Runtime& runtime) {
   error_rule::Attempt([&] { progress_.emplace(build_, instance_); });
-  std::optional<std::wstring> clip;
-  if (progress_) error_rule::Attempt([&] { clip = FileCopyWindow::FindClip(runtime); });
+  if (progress_) error_rule::Attempt([&] { clip_ = FileCopyWindow::FindClip(runtime); });
   // Made, with the common controls loaded and the clip looked up, the window needs no listing
   // of a directory any more: showing it, painting it and opening the clip by its path take none.
   ::SetEvent(setUp_.get());  // cannot fail on the event this object made and holds
@@ -41,7 +43,7 @@ void DialogPassWindows::showProgressWindow(Runtime& runtime) {
     });
   }
   // A clip that cannot be played leaves the animation area empty; the update goes on regardless.
-  if (progress_ && clip) error_rule::Attempt([&] { progress_->play(*clip); });
+  if (progress_ && clip_) error_rule::Attempt([&] { progress_->play(*clip_); });
   windowThread_.open();
 }
 
@@ -63,6 +65,21 @@ void DialogPassWindows::awaitWindowSetUp() {
   if (::WaitForSingleObject(setUp_.get(), INFINITE) != WAIT_OBJECT_0) {
     ThrowLastError("WaitForSingleObject (window set-up)");
   }
+}
+
+// The animation holds its clip open while it plays, and the system refuses to replace a file that
+// is open: the program would wait for itself. Whatever becomes of the copy, the clip plays again.
+void DialogPassWindows::replacing(const std::wstring& path, const std::function<void()>& copy) {
+  if (!progress_ || !clip_ || !SamePath(path, *clip_)) return copy();
+  windowThread_.run([&] { progress_->stop(); });
+  std::exception_ptr failure;
+  try {
+    copy();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  error_rule::Attempt([&] { windowThread_.run([&] { progress_->play(*clip_); }); });
+  if (failure) std::rethrow_exception(failure);
 }
 
 void DialogPassWindows::pumpEvents() {

@@ -39,6 +39,8 @@ class DialogPassWindows final : public PassWindows {
   void awaitWindowSetUp() override;
   // The window thread dispatches its messages all along; this waits until it has shown the
   // progress window and takes calls.
+  // A copy of the progress window's clip closes it first and plays the new one after.
+  void replacing(const std::wstring& path, const std::function<void()>& copy) override;
   void pumpEvents() override;
   NativeWindow prepareClientStart() override;
   void unloadProgressWindow() override;
@@ -49,6 +51,7 @@ class DialogPassWindows final : public PassWindows {
   Build build_;
   HINSTANCE instance_;
   std::optional<FileCopyWindow> progress_;
+  std::optional<std::wstring> clip_;  // set on the window thread before setUp_, read after it
   std::optional<CheckUpdateDialog> dialog_;
   WindowThreadCalls windowThread_;
   UniqueKernelHandle heard_;  // set once the pass has said whether it waits for another run

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,6 +33,11 @@ using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 std::uint64_t SizeOf(const struct stat& info) {
   return S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+DirEntry EntryOf(std::wstring name, const struct stat& info) {
+  return DirEntry{std::move(name), static_cast<FileTime>(info.st_mtim.tv_sec), SizeOf(info),
+                  S_ISDIR(info.st_mode)};
 }
 
 // File-name pattern with the Windows wildcards: '*' any run, '?' one character, letters in any
@@ -81,7 +87,7 @@ class DirectoryListing final : public Listing {
       struct stat info {};
       if (fstatat(dirfd(dir_.get()), entry->d_name, &info, 0) != 0) continue;  // gone meanwhile
       if (ordinaryOnly_ && !S_ISREG(info.st_mode)) continue;
-      return DirEntry{wideName, static_cast<FileTime>(info.st_mtim.tv_sec), SizeOf(info)};
+      return EntryOf(wideName, info);
     }
     return std::nullopt;
   }
@@ -143,10 +149,18 @@ class PosixRuntime final : public SystemRuntime {
 
   std::wstring fileNameKey(const std::wstring& name) override { return name; }
 
-  FileTime fileTimestamp(const std::wstring& path) override {
+  // No short names here: a path reaches the entry of its own name.
+  std::optional<DirEntry> lookUp(const std::wstring& path) override {
     struct stat info {};
-    if (stat(ToUtf8(path).c_str(), &info) != 0) throw RuntimeError("stat", errno);
-    return static_cast<FileTime>(info.st_mtim.tv_sec);
+    if (stat(ToUtf8(path).c_str(), &info) == 0) return EntryOf(FileNameOf(path), info);
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    throw RuntimeError("stat", errno);
+  }
+
+  std::uint64_t freeSpace(const std::wstring& directory) override {
+    struct statvfs volume {};
+    if (statvfs(ToUtf8(directory).c_str(), &volume) != 0) throw RuntimeError("statvfs", errno);
+    return std::uint64_t{volume.f_bavail} * volume.f_frsize;
   }
 
   void startProgram(const std::wstring& path, NativeWindow) override {
@@ -175,7 +189,7 @@ class PosixRuntime final : public SystemRuntime {
     std::optional<DirEntry> entry;
     if (!name.empty() && name.front() != L'.' && stat(ToUtf8(path).c_str(), &info) == 0 &&
         S_ISREG(info.st_mode)) {
-      entry = DirEntry{name, static_cast<FileTime>(info.st_mtim.tv_sec), SizeOf(info)};
+      entry = EntryOf(name, info);
     }
     return std::make_unique<SingleEntryListing>(std::move(entry));
   }

@@ -32,6 +32,17 @@ bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
+DirEntry EntryOf(const WIN32_FIND_DATAW& entry) {
+  return DirEntry{entry.cFileName, win::SecondsOf(entry.ftLastWriteTime), SizeOf(entry),
+                  (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+}
+
+// Nothing there to list is no failure.
+bool NothingThere(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_NO_MORE_FILES;
+}
+
 class FindListing final : public Listing {
  public:
   // `ordinaryOnly`: skip directories, hidden and system files; otherwise skip only "." and "..".
@@ -40,13 +51,10 @@ class FindListing final : public Listing {
     // bigger batches: both cut the cost of listing large directories over the network.
     find_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data_, FindExSearchNameMatch,
                                  nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    // Nothing to list is no failure: an empty listing, as for a directory with no match.
     if (!find_) {
       const DWORD error = GetLastError();
-      // Nothing to list is no failure: an empty listing, as for a directory with no match.
-      if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
-          error != ERROR_NO_MORE_FILES) {
-        throw RuntimeError("FindFirstFileExW", error);
-      }
+      if (!NothingThere(error)) throw RuntimeError("FindFirstFileExW", error);
     }
     pending_ = static_cast<bool>(find_);
   }
@@ -60,10 +68,7 @@ class FindListing final : public Listing {
         find_.reset();
         if (error != ERROR_NO_MORE_FILES) throw RuntimeError("FindNextFileW", error);
       }
-      if (wanted(current)) {
-        return DirEntry{current.cFileName, win::SecondsOf(current.ftLastWriteTime),
-                        SizeOf(current)};
-      }
+      if (wanted(current)) return EntryOf(current);
     }
     return std::nullopt;
   }
@@ -96,12 +101,26 @@ class Win32Runtime final : public SystemRuntime {
 
   std::wstring fileNameKey(const std::wstring& name) override { return UpperCase(name); }
 
-  FileTime fileTimestamp(const std::wstring& path) override {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(ExtendedLengthPath(path).c_str(), GetFileExInfoStandard, &data)) {
-      win::ThrowLastError("GetFileAttributesExW");
+  // A name without wildcards finds one entry, which carries the name that the file system gives
+  // it: a short 8.3 name finds its file's long name.
+  std::optional<DirEntry> lookUp(const std::wstring& path) override {
+    WIN32_FIND_DATAW data{};
+    const win::UniqueFindHandle found(FindFirstFileExW(ExtendedLengthPath(path).c_str(),
+                                                       FindExInfoBasic, &data,
+                                                       FindExSearchNameMatch, nullptr, 0));
+    if (found) return EntryOf(data);
+    if (NothingThere(GetLastError())) return std::nullopt;
+    win::ThrowLastError("FindFirstFileExW (lookup)");
+  }
+
+  std::uint64_t freeSpace(const std::wstring& directory) override {
+    ULARGE_INTEGER available{};
+    // A directory's path with its closing separator, as a share's root must be given.
+    if (!GetDiskFreeSpaceExW(ExtendedLengthPath(directory + L"\\").c_str(), &available, nullptr,
+                             nullptr)) {
+      win::ThrowLastError("GetDiskFreeSpaceExW");
     }
-    return win::SecondsOf(data.ftLastWriteTime);
+    return available.QuadPart;
   }
 
   void startProgram(const std::wstring& path, NativeWindow owner) override {

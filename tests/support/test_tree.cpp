@@ -185,6 +185,12 @@ std::set<std::wstring> ListedNames(Listing& listing) {
   return names;
 }
 
+FileTime TimeOf(Runtime& runtime, const std::wstring& file) {
+  const std::optional<DirEntry> found = runtime.lookUp(file);
+  if (!found) throw std::runtime_error("nothing to look up");
+  return found->modified;
+}
+
 FileVersion ListedVersion(Runtime& runtime, const std::wstring& file) {
   const std::optional<DirEntry> listed = runtime.listFiles(file)->next();
   return listed ? listed->version() : FileVersion{};

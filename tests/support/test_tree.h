@@ -56,6 +56,9 @@ void MakeReadOnly(const std::wstring& file_name, bool readOnly);
 // The names that a listing gives, to its end.
 std::set<std::wstring> ListedNames(Listing& listing);
 
+// The time that a lookup of `file_name` gives; throws when nothing is there.
+FileTime TimeOf(Runtime& runtime, const std::wstring& file_name);
+
 // The version of `file_name` that a listing shows now; none (all zero) for a file that no listing
 // shows (a missing file, a directory).
 FileVersion ListedVersion(Runtime& runtime, const std::wstring& file_name);

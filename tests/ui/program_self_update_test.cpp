@@ -68,5 +68,38 @@ TEST(SelfUpdate, WhenTheProgramCannotBeMovedAsideTheOldOneStays) {
   });
 }
 
+// The program's own files from the server: a newer clip, which the progress window plays while
+// it is copied, goes in place in the run that finds it; a server file under the program's name
+// that is no program for this machine (a broken upload) never replaces the updater, which then
+// still updates the client and starts it, run after run.
+TEST(SelfUpdate, TheClipIsUpdatedAndNoBrokenProgramReplacesTheUpdater) {
+  ForEachBuild([&](Build build) {
+    const ClientFolder folder(build);
+    folder.writeConfig();
+    folder.addClip();
+    testing::SetModified(folder.local(kClipName), kNovember);
+    const std::string clip = testing::ReadAll(folder.local(kClipName));
+    folder.writeServer(kClipName, clip, kDecember);
+    const std::string program = testing::ReadAll(folder.programPath());
+    testing::SetModified(folder.programPath(), kNovember);
+    folder.writeServer(ProgramName(folder), "MZ broken", kDecember);
+
+    const RunResult first = RunProgram(folder, {Answer::ReplaceAll});
+    EXPECT_EQ(first.questions.size(), 1u);
+    EXPECT_TRUE(first.clientStarted);
+    EXPECT_EQ(testing::Modified(folder.local(kClipName)), kDecember);
+    EXPECT_TRUE(testing::ReadAll(folder.local(kClipName)) == clip);
+    EXPECT_TRUE(testing::ReadAll(folder.programPath()) == program);  // no dump of a program
+
+    folder.writeServer(L"data.pak", "update", kDecember);
+    const RunResult second = RunProgram(folder, {Answer::Replace, Answer::Replace});
+    EXPECT_TRUE(second.windowShown);
+    EXPECT_EQ(second.questions.size(), 2u);  // the program again, and the new file
+    EXPECT_EQ(testing::ReadAll(folder.local(L"data.pak")), "update");
+    EXPECT_TRUE(second.clientStarted);
+    EXPECT_EQ(testing::CountLeftovers(folder.directory()), 0);
+  });
+}
+
 }  // namespace
 }  // namespace dravelin::uitest

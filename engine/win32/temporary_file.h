@@ -1,0 +1,56 @@
+// The copy of the update on its way: a file under a temporary name in the work folder, written,
+// sealed (its time given, flushed to the disk) and then put in place under the destination's
+// name, or removed again.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "copy_calls.h"
+#include "win32/handles.h"
+
+namespace dravelin {
+
+// A fresh name of the work folder's kind: "dvl", eight hex digits, ".tmp".
+std::wstring TemporaryName();
+
+// A file under a fresh temporary name in `directory`, open for writing, removed again unless it
+// was moved into place. Made here rather than with GetTempFileNameW, which takes directories of
+// fewer than MAX_PATH characters only (and Wine's version writes past its MAX_PATH buffer instead).
+// It stays open, shared with nobody, until it is in place: no other program (an antivirus reading
+// what was just written) can get hold of it in between and keep it from its new name.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::wstring& directory);
+  ~TemporaryFile() { discard(); }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  HANDLE handle() const { return file_.get(); }
+
+  // Gives the copy the source's last-write time (`lastWriteTicks`, since 1601) and attributes and
+  // puts it on the disk, data and all, before anything can show it under the destination's name:
+  // a power cut after the rename must not leave the destination with the source's time and
+  // missing data, which no later run repairs. A time of no tick or less is none to the system,
+  // which would leave the copy the time of its writing: such a copy is not made.
+  void seal(std::int64_t lastWriteTicks, DWORD attributes);
+
+  // Gives the sealed copy the name `destination` (a full path), replacing the file there, and
+  // closes it. Throws FileHeld when another program holds the destination for now.
+  void placeAt(const std::wstring& destination, const CopyCalls& calls);
+
+ private:
+  enum class Naming { Temporary, Renamed, Unknown };
+
+  bool renameOpen(const std::wstring& destination, const CopyCalls& calls);
+  void closeInPlace();
+  Naming naming() const;
+  void discard() noexcept;
+
+  win::UniqueFile file_;
+  std::wstring path_;  // where the copy is, until it is in place
+};
+
+}  // namespace dravelin
