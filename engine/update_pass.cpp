@@ -50,13 +50,12 @@ FileTime ToDate(const std::wstring& text) {
   return *time;
 }
 
-// Throws when a text cannot be converted (the date rule); the caller's guard then counts the
-// server file as newer.
-bool IsNewer(NewerRule rule, const std::wstring& serverText, const std::wstring& localText) {
+// `serverDate` is what `serverText` reads back as (ShownAndCarried). Throws when the local text
+// cannot be converted (the date rule); the caller's guard then counts the server file as newer.
+bool IsNewer(NewerRule rule, FileTime serverDate, const std::wstring& serverText,
+             const std::wstring& localText) {
   if (rule == NewerRule::Text) return serverText > localText;
-  const FileTime serverDate = ToDate(serverText);
-  const FileTime localDate = ToDate(localText);
-  return serverDate > localDate;
+  return serverDate > ToDate(localText);
 }
 
 // Whether a copy can carry `time` exactly and the question show it in `text` that reads back: a
@@ -193,14 +192,18 @@ class UpdatePass {
 
     std::wstring server = kNoTimestamp;
     Attempt([&] { server = TimestampText(serverTime); });
-    std::wstring localShown = kNoTimestamp;
-    if (localTime) Attempt([&] { localShown = TimestampText(*localTime); });
-
-    if (!Guard([&] { return IsNewer(variant_.newerRule, server, localShown); })) return false;
-    if (server == kNoTimestamp || UpdateChoice == modUpdate::ChoiceSkipAll) return false;
+    // Read back once, here: the date rule compares the time that the text names. A server text
+    // that is no timestamp ("0") is no time a copy can carry either.
     bool carried = false;
     Attempt([&] { carried = ShownAndCarried(serverTime, server); });
     if (!carried) return false;
+    std::wstring localShown = kNoTimestamp;
+    if (localTime) Attempt([&] { localShown = TimestampText(*localTime); });
+
+    if (!Guard([&] { return IsNewer(variant_.newerRule, serverTime, server, localShown); })) {
+      return false;
+    }
+    if (UpdateChoice == modUpdate::ChoiceSkipAll) return false;
     // A file larger than the room left on the client's disk would be read until the disk is
     // full, at every start.
     std::optional<std::uint64_t> room;

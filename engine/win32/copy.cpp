@@ -200,8 +200,10 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
     workFolder = folder;
     return TemporaryFile(folder);
   });
+  // The start of the copy is kept only where the program's own file is replaced.
   std::array<char, kProgramHeadBytes> head{};
-  CopyData(from.get(), temporary.handle(), buffer(), start.bytes, head);
+  CopyData(from.get(), temporary.handle(), buffer(), start.bytes,
+           ownProgram ? std::span(head) : std::span<char>());
   if (!StateOf(from.get()).sameVersion(start)) {
     throw SourceChanged("the source changed while it was copied");
   }
