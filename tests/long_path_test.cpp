@@ -33,7 +33,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kDeepPathLength = 320;
 constexpr FileTime kServerTime = 1'790'000'000;
 constexpr FileTime kLocalTime = 1'700'000'000;
-constexpr std::chrono::seconds kStartTimeout{10};
 
 // File helpers that work at any depth on their own, so the engine is not tested with itself. On
 // Windows they use the extended-length form, which every Windows takes at any length.
@@ -126,7 +125,7 @@ class DeepDirectories : public ::testing::Test {
     const auto removed = [this] {
       return RemoveTree(in(tree_.dir(), L"program")) & RemoveTree(in(tree_.dir(), L"server"));
     };
-    testing::PollUntil(removed, kStartTimeout);
+    testing::PollUntil(removed, testing::kProgramStartBound);
   }
 
   std::wstring in(const std::wstring& directory, std::wstring_view name) const {
@@ -229,7 +228,7 @@ TEST_F(DeepDirectories, AProgramThereIsStarted) {
         if (runtime_->listFiles(started)->next()) marked = ReadFile(started);
         return marked.starts_with("started\n");
       },
-      kStartTimeout);
+      testing::kProgramStartBound);
   EXPECT_EQ(marked.substr(0, marked.find('\n')), "started");
 }
 

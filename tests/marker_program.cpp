@@ -28,9 +28,11 @@ int main() {
   std::ofstream(partial, std::ios::binary) << "started\n"
                                            << std::filesystem::current_path().string();
   std::filesystem::rename(partial, marker);
-  constexpr int kLongestStayInPolls = 6000;  // a minute: a test that forgot it does not hang it
+  // Five minutes at most, so that a test that forgot it does not hang it; far longer than a test
+  // waits for a start to return, so that a start that waits for this program is caught.
+  const auto leave = std::chrono::steady_clock::now() + std::chrono::minutes(5);
   const std::filesystem::path stay = program.parent_path() / "marker-program.stay";
-  for (int i = 0; i < kLongestStayInPolls && std::filesystem::exists(stay); ++i) {
+  while (std::chrono::steady_clock::now() < leave && std::filesystem::exists(stay)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   std::ofstream(program.parent_path() / "marker-program.ended", std::ios::binary) << "ended";

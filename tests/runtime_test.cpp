@@ -135,9 +135,9 @@ void ExpectStartedInItsFolderWithoutWaiting(const fs::path& dir,
     start(testing::Wide(dir / MARKER_PROGRAM_NAME));
   });
   const bool returnedFirst =
-      returned.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+      returned.wait_for(testing::kProgramStartBound) == std::future_status::ready;
   const auto seen = [](const fs::path& file) {
-    return testing::PollUntil([&] { return fs::exists(file); }, std::chrono::seconds(10));
+    return testing::PollUntil([&] { return fs::exists(file); }, testing::kProgramStartBound);
   };
   EXPECT_TRUE(seen(marker));
   EXPECT_TRUE(returnedFirst) << "the start waited for the program";

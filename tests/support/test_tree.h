@@ -15,6 +15,11 @@ namespace dravelin::testing {
 
 namespace fs = std::filesystem;
 
+// How long a test lets a program it started take to show that it runs, or that it ended. It
+// bounds only a failing test, so it is far longer than any start takes: a Wine process on the
+// i686 test machine under CPU emulation takes tens of seconds to start.
+inline constexpr std::chrono::seconds kProgramStartBound{120};
+
 // Looks at `done` every `interval` until it holds or `timeout` has passed; says whether it held.
 bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
                std::chrono::milliseconds interval = std::chrono::milliseconds(1));
