@@ -1,5 +1,5 @@
 // Started by the tests: proves it ran by writing "started" into a marker file beside itself,
-// followed by a line with the working directory it was started in. Told to stay (a file
+// followed by a line with the working directory it was started in (UTF-8). Told to stay (a file
 // "marker-program.stay" beside it), it runs on until that file goes, and then leaves
 // "marker-program.ended": a test sees whether the start returned while the program ran.
 #include <chrono>
@@ -25,8 +25,10 @@ int main() {
   const std::filesystem::path marker = program.parent_path() / "marker-program.started";
   std::filesystem::path partial = marker;
   partial += ".partial";
-  std::ofstream(partial, std::ios::binary) << "started\n"
-                                           << std::filesystem::current_path().string();
+  const std::u8string directory = std::filesystem::current_path().u8string();
+  std::ofstream(partial, std::ios::binary)
+      << "started\n"
+      << std::string(reinterpret_cast<const char*>(directory.data()), directory.size());
   std::filesystem::rename(partial, marker);
   // Five minutes at most, so that a test that forgot it does not hang it; far longer than a test
   // waits for a start to return, so that a start that waits for this program is caught.

@@ -119,20 +119,25 @@ TEST_F(RuntimeServices, ProgramDirectoryHoldsTheRunningProgram) {
 
 // Started from another directory, as a Run key or a scheduled task would start this program, the
 // client still runs in its own directory, where it finds its data files.
-// Starts the marker program with `start` from another folder while it is told to stay: the start
-// returns while the program still runs, and the program runs in its own folder.
-void ExpectStartedInItsFolderWithoutWaiting(const fs::path& dir,
-                                            const std::function<void(const std::wstring&)>& start) {
+// Starts a copy of the marker program with `start` from another folder while it is told to stay:
+// the start returns while the program still runs, and the program runs in its own folder. The
+// copy is the test's own, in a folder of its own: the tests of another process may start the
+// marker program at the same time.
+void ExpectStartedInItsFolderWithoutWaiting(const std::function<void(const std::wstring&)>& start) {
+  const TempTree own;
+  const fs::path dir = own.root() / testing::Path(L"클라이언트");
+  fs::create_directory(dir);
+  const fs::path program = dir / MARKER_PROGRAM_NAME;
+  fs::copy_file(testing::Path(MakeSystemRuntime()->programDirectory()) / MARKER_PROGRAM_NAME,
+                program);
   const fs::path marker = dir / "marker-program.started";
   const fs::path stay = dir / "marker-program.stay";
   const fs::path ended = dir / "marker-program.ended";
-  fs::remove(marker);
-  fs::remove(ended);
   std::ofstream(stay) << "stay";
   const TempTree elsewhere;
   auto returned = std::async(std::launch::async, [&] {
     const ScopedCurrentDirectory there(elsewhere.root());
-    start(testing::Wide(dir / MARKER_PROGRAM_NAME));
+    start(testing::Wide(program));
   });
   const bool returnedFirst =
       returned.wait_for(testing::kProgramStartBound) == std::future_status::ready;
@@ -150,12 +155,15 @@ void ExpectStartedInItsFolderWithoutWaiting(const fs::path& dir,
   std::getline(lines, started);
   std::getline(lines, workingDirectory);
   EXPECT_EQ(started, "started");
-  EXPECT_TRUE(fs::equivalent(fs::path(workingDirectory), dir)) << workingDirectory;
+  const fs::path workedIn(std::u8string(workingDirectory.begin(), workingDirectory.end()));
+  EXPECT_TRUE(fs::equivalent(workedIn, dir)) << workingDirectory;
+  // Gone before its folder is: Windows keeps a program's file until the program has ended.
+  std::error_code held;
+  testing::PollUntil([&] { return fs::remove(program, held); }, testing::kProgramStartBound);
 }
 
 TEST_F(RuntimeServices, StartProgramRunsItInItsOwnDirectoryWithoutWaiting) {
   ExpectStartedInItsFolderWithoutWaiting(
-      testing::Path(runtime_->programDirectory()),
       [&](const std::wstring& path) { runtime_->startProgram(path, nullptr); });
   EXPECT_THROW(runtime_->startProgram(tree_.path(L"no-such-program.exe"), nullptr), RuntimeError);
 }
@@ -209,11 +217,10 @@ TEST(ProgramStart, TheShellsLibraryLoadsByItsPathInTheSystemDirectory) {
 }
 
 TEST_F(RuntimeServices, TheShellStartsAProgramInItsFolder) {
-  ExpectStartedInItsFolderWithoutWaiting(
-      testing::Path(runtime_->programDirectory()), [](const std::wstring& path) {
-        const std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
-        ASSERT_EQ(SystemProcessStarts().shell(path, directory, nullptr), DWORD{ERROR_SUCCESS});
-      });
+  ExpectStartedInItsFolderWithoutWaiting([](const std::wstring& path) {
+    const std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
+    ASSERT_EQ(SystemProcessStarts().shell(path, directory, nullptr), DWORD{ERROR_SUCCESS});
+  });
 }
 #endif
 
