@@ -36,10 +36,6 @@ void ClickButton(HWND button) {
   Post(button, BM_CLICK, 0, 0);
 }
 
-void BringToFront(HWND window) {
-  if (!::SetForegroundWindow(window)) win::ThrowLastError("SetForegroundWindow");
-}
-
 Key ParseKey(std::string_view name) {
   if (name == "enter") return Key::Enter;
   if (name == "escape") return Key::Escape;

@@ -80,9 +80,10 @@ HWND WaitForFocusChange(HWND window, HWND previous, Milliseconds timeout = Defau
 
 void ClickButton(HWND button);
 
-// Makes `window` the foreground window, as a user's click on it does. A window shown while
-// another program's window took the foreground is left inactive, and waits for that click.
-void BringToFront(HWND window);
+// Makes `window` the foreground window, as a user's click on it does, and waits until it has
+// the keyboard. A window shown while another program's window took the foreground is left
+// inactive, and waits for that click.
+void BringToFront(HWND window, Milliseconds timeout = DefaultTimeout());
 
 enum class Key { Enter, Escape, Tab };
 Key ParseKey(std::string_view name);  // "enter", "escape", "tab"

@@ -147,6 +147,22 @@ void WaitUntilReady(HWND window, Milliseconds timeout) {
   WaitUntilIdle(window, timeout);  // done with showing itself
 }
 
+void BringToFront(HWND window, Milliseconds timeout) {
+  // Under Wine the X server's focus events of earlier changes (another program's window that
+  // went, and the focus fell back to the desktop) may come in after this call and move the
+  // foreground away again: the window is brought up again until it has the keyboard, as a
+  // user would click it again.
+  PollUntil(
+      [window] {
+        if (!::IsWindow(window) || ReadyForInput(window)) return true;
+        if (!::SetForegroundWindow(window) && ::IsWindow(window))
+          win::ThrowLastError("SetForegroundWindow");
+        return false;
+      },
+      timeout, "a window to come to the front");
+  if (!::IsWindow(window)) Fail("the window went before it came to the front");
+}
+
 void WaitUntilGone(HWND window, Milliseconds timeout) {
   PollUntil([window] { return !::IsWindow(window); }, timeout, "a window to close");
 }
