@@ -37,10 +37,10 @@ class DialogPassWindows final : public PassWindows {
   // Waits until the window thread has made the progress window and looked up its clip. See the
   // definition for why the server is not listed before.
   void awaitWindowSetUp() override;
-  // The window thread dispatches its messages all along; this waits until it has shown the
-  // progress window and takes calls.
   // A copy of the progress window's clip closes it first and plays the new one after.
   void replacing(const std::wstring& path, const std::function<void()>& copy) override;
+  // The window thread dispatches its messages all along; this waits until it has shown the
+  // progress window and takes calls.
   void pumpEvents() override;
   NativeWindow prepareClientStart() override;
   void unloadProgressWindow() override;

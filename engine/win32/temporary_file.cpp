@@ -28,7 +28,7 @@ constexpr DWORD kProcessIdSpread = 0x9E3779B1u;
 constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_ARCHIVE;
 
 // The longest path that a file system gives for a file, in characters.
-constexpr std::size_t kLongestName = 32767;
+constexpr std::size_t kLongestPath = 32767;
 
 }  // namespace
 
@@ -109,7 +109,7 @@ void TemporaryFile::closeInPlace() {
 
 // The name that the open copy carries now, as its file system tells it.
 TemporaryFile::Naming TemporaryFile::naming() const {
-  std::vector<std::byte> buffer(sizeof(FILE_NAME_INFO) + kLongestName * sizeof(wchar_t));
+  std::vector<std::byte> buffer(sizeof(FILE_NAME_INFO) + kLongestPath * sizeof(wchar_t));
   auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
   if (!GetFileInformationByHandleEx(file_.get(), FileNameInfo, info,
                                     static_cast<DWORD>(buffer.size()))) {
