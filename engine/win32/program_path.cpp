@@ -6,7 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "win32/handles.h"
+#include "file_identity.h"
+#include "runtime_error.h"
 #include "win32/last_error.h"
 #include "win32/paths.h"
 
@@ -14,22 +15,13 @@ namespace dravelin {
 
 namespace {
 
-// A file as its volume knows it.
-struct FileIdentity {
-  DWORD volume;
-  DWORD indexHigh;
-  DWORD indexLow;
-  bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
-  // No access asked: a running program's file opens so, whoever holds it.
-  const win::UniqueFile file(::CreateFileW(path.c_str(), 0,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, 0, nullptr));
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!file || !::GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
-  return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+// The identity of what `path` reaches; nullopt where nothing is there or it cannot be told.
+std::optional<FileIdentity> KnownIdentityAt(const std::wstring& path) {
+  try {
+    return IdentityAt(path);
+  } catch (const RuntimeError&) {
+    return std::nullopt;
+  }
 }
 
 // A copy of `T` read from `at` bytes into `bytes`; nullopt where they end before it does.
@@ -54,12 +46,10 @@ std::wstring RunningProgramPath() {
 }
 
 bool IsRunningProgram(const std::wstring& path) {
-  static const std::optional<FileIdentity> running = IdentityOf(RunningProgramPath());
-  // A file system without file numbers (they read 0) tells no file from another: the path it is.
-  if (!running || (running->indexHigh == 0 && running->indexLow == 0)) {
-    return win::SamePath(path, RunningProgramPath());
-  }
-  return IdentityOf(path) == running;
+  static const std::optional<FileIdentity> running = KnownIdentityAt(RunningProgramPath());
+  // A file system without file numbers tells no file from another: the path it is.
+  if (!running) return win::SamePath(path, RunningProgramPath());
+  return KnownIdentityAt(path) == running;
 }
 
 bool IsProgramLikeThis(std::span<const char> head) {
