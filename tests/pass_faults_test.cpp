@@ -4,10 +4,13 @@
 // stay behind, and the client must still be started.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <set>
+#include <vector>
 
 #include "pass_fixture.h"
 #include "work_folder.h"
@@ -183,12 +186,32 @@ TEST_F(PassFaults, AReadOnlyLocalFileIsLeftAsItIs) {
 #endif
 
 #ifdef _WIN32
+// The name of the copy before its rename, as the client's redirector still gives it after.
+std::vector<std::byte>& NameBeforeTheRename() {
+  static std::vector<std::byte> name(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
+  return name;
+}
+
 // The rename is done, but its answer says it failed: a reply lost in a reconnect.
 BOOL WINAPI RenameAndAnswerFailure(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
                                    DWORD bytes) {
-  if (!::SetFileInformationByHandle(file, kind, info, bytes)) return FALSE;
+  std::vector<std::byte>& name = NameBeforeTheRename();
+  if (!::GetFileInformationByHandleEx(file, FileNameInfo, name.data(),
+                                      static_cast<DWORD>(name.size())) ||
+      !::SetFileInformationByHandle(file, kind, info, bytes)) {
+    return FALSE;
+  }
   ::SetLastError(ERROR_NETNAME_DELETED);
   return FALSE;
+}
+
+// The redirector answers a query of the open file's name from its own record of the open.
+BOOL WINAPI NameAsBeforeTheRename(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
+                                  DWORD bytes) {
+  if (kind != FileNameInfo) return ::GetFileInformationByHandleEx(file, kind, info, bytes);
+  const std::vector<std::byte>& name = NameBeforeTheRename();
+  std::memcpy(info, name.data(), std::min<std::size_t>(bytes, name.size()));
+  return TRUE;
 }
 
 // An SMB1 server: no rename by handle into another folder.
@@ -222,7 +245,8 @@ TEST_F(PassFaults, OtherRunsAndServersLoseNoUpdateNorHoldTheClientBack) {
       writing->reset();
     });
   };
-  static const CopyCalls lostAnswer{RenameAndAnswerFailure}, refused{RefuseAsUnsupported};
+  static const CopyCalls lostAnswer{RenameAndAnswerFailure, NameAsBeforeTheRename},
+      refused{RefuseAsUnsupported};
   const auto playing = [&](const CopyCalls& calls) {
     return [&] {
       runtime_.playCopyCalls(calls);
@@ -230,7 +254,8 @@ TEST_F(PassFaults, OtherRunsAndServersLoseNoUpdateNorHoldTheClientBack) {
     };
   };
   mishaps.push_back({"another user's copy under way in the work folder", copyUnderWay});
-  mishaps.push_back({"a rename done whose answer was lost", playing(lostAnswer)});
+  mishaps.push_back({"a rename done whose answer was lost, the handle still named as before",
+                     playing(lostAnswer)});
   mishaps.push_back({"a rename by handle refused as unsupported (SMB1)", playing(refused)});
 #else
   const auto refusingFolder = [&] {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "file_failures.h"
+#include "file_identity.h"
 #include "path_parts.h"
 #include "runtime_error.h"
 #include "win32/last_error.h"
@@ -26,9 +27,6 @@ constexpr DWORD kProcessIdSpread = 0x9E3779B1u;
 // The attributes a copy carries over; hidden and system files are never listed. Not READONLY, as
 // the system's own copy would: a read-only copy could never be updated again.
 constexpr DWORD kCarriedAttributes = FILE_ATTRIBUTE_ARCHIVE;
-
-// The longest path that a file system gives for a file, in characters.
-constexpr std::size_t kLongestPath = 32767;
 
 }  // namespace
 
@@ -72,13 +70,15 @@ void TemporaryFile::placeAt(const std::wstring& destination, const CopyCalls& ca
   if (file_) {
     if (renameOpen(destination, calls)) return closeInPlace();
     const DWORD error = GetLastError();
-    // Over a network a rename can be done and its answer lost (the connection dropped and came
-    // back): the copy then already carries the destination's name.
-    if (naming() == Naming::Renamed) return closeInPlace();
     // SMB1 servers (Samba's among them) refuse a rename by handle into another folder. Closed,
     // the copy is renamed by its path instead, at the price of a moment in which another program
     // may open it (the rename then waits for it like for any held file).
     if (error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION) {
+      // Over a network a rename can be done and its answer lost (the connection dropped and came
+      // back): the copy then already carries the destination's name.
+      const Whereabouts where = afterFailedRename(destination, calls);
+      if (where == Whereabouts::AtDestination) return closeInPlace();
+      mayBeInPlace_ = mayBeInPlace_ || where == Whereabouts::Unknown;
       SetLastError(error);
       ThrowFailure("SetFileInformationByHandle (rename)", destination);
     }
@@ -89,6 +89,20 @@ void TemporaryFile::placeAt(const std::wstring& destination, const CopyCalls& ca
     ThrowFailure("MoveFileExW (copy)", destination);
   }
   path_.clear();  // in place, no longer this object's to remove
+}
+
+// Only what the destination's path reaches tells where the copy is. The handle's own idea of its
+// name does not: over a network the client's redirector answers it from its record of the open,
+// without asking the server, which may have done the rename.
+TemporaryFile::Whereabouts TemporaryFile::afterFailedRename(const std::wstring& destination,
+                                                            const CopyCalls& calls) const {
+  try {
+    const std::optional<FileIdentity> copy = IdentityOf(file_.get(), calls.queryOpenFile);
+    if (!copy) return Whereabouts::Unknown;
+    return IdentityAt(destination) == copy ? Whereabouts::AtDestination : Whereabouts::Elsewhere;
+  } catch (const RuntimeError&) {
+    return Whereabouts::Unknown;
+  }
 }
 
 bool TemporaryFile::renameOpen(const std::wstring& destination, const CopyCalls& calls) {
@@ -107,30 +121,18 @@ void TemporaryFile::closeInPlace() {
   if (!CloseHandle(file_.release())) win::ThrowLastError("CloseHandle (copy in place)");
 }
 
-// The name that the open copy carries now, as its file system tells it.
-TemporaryFile::Naming TemporaryFile::naming() const {
-  std::vector<std::byte> buffer(sizeof(FILE_NAME_INFO) + kLongestPath * sizeof(wchar_t));
-  auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
-  if (!GetFileInformationByHandleEx(file_.get(), FileNameInfo, info,
-                                    static_cast<DWORD>(buffer.size()))) {
-    return Naming::Unknown;
-  }
-  const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(wchar_t));
-  const std::wstring temporary = L"\\" + FileNameOf(path_);
-  return name.ends_with(temporary) ? Naming::Temporary : Naming::Renamed;
-}
-
 // Removes the copy that was not put in place: marked while it is still open, so that it goes
-// with the handle and nobody else can open it meanwhile. But only while it still carries its
-// temporary name: after a rename whose answer was lost it is the client's file. Closed for a
-// rename by path, it is removed by its path, where it still is.
+// with the handle and nobody else can open it meanwhile. A copy that may carry the destination's
+// name since a rename whose answer was lost may be the client's file now: it stays, closed, under
+// whatever name it has, and the next run's clean-up removes it if it is still in the work folder.
+// Closed for a rename by path, it is removed by its path, where it still is.
 void TemporaryFile::discard() noexcept {
   if (path_.empty()) return;
   if (!file_) {
     DeleteFileW(path_.c_str());
     return;
   }
-  if (naming() == Naming::Temporary) {
+  if (!mayBeInPlace_) {
     FILE_DISPOSITION_INFO disposition{TRUE};
     SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition, sizeof disposition);
   }

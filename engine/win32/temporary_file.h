@@ -42,15 +42,17 @@ class TemporaryFile {
   void placeAt(const std::wstring& destination, const CopyCalls& calls);
 
  private:
-  enum class Naming { Temporary, Renamed, Unknown };
+  // Where the copy is after a rename by handle reported failure.
+  enum class Whereabouts { Elsewhere, AtDestination, Unknown };
 
   bool renameOpen(const std::wstring& destination, const CopyCalls& calls);
+  Whereabouts afterFailedRename(const std::wstring& destination, const CopyCalls& calls) const;
   void closeInPlace();
-  Naming naming() const;
   void discard() noexcept;
 
   win::UniqueFile file_;
-  std::wstring path_;  // where the copy is, until it is in place
+  std::wstring path_;          // where the copy is, until it is in place
+  bool mayBeInPlace_ = false;  // a failed rename may have given it the destination's name
 };
 
 }  // namespace dravelin
