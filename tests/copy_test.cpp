@@ -15,6 +15,10 @@
 #include <windows.h>
 
 #include "win32/handles.h"
+#include "win32/program_replacement.h"
+#include "win32/temporary_file.h"
+#include "windows_ticks.h"
+#include "work_folder.h"
 #endif
 
 namespace dravelin {
@@ -189,6 +193,51 @@ TEST_F(CopyOverLocalFile, AFileHeldForAMomentIsReplacedOnceItIsFree) {
     CopyAsListed(*runtime_, serverFile(holder.name, "new"), target);
     EXPECT_EQ(ReadAll(target), "new");
     EXPECT_EQ(CountLeftovers(local_.dir()), 0);
+  }
+}
+
+// The new program's rename into its place (the one rename that replaces), refused as a held file's.
+BOOL WINAPI RefuseTheRenameIn(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
+                              DWORD bytes) {
+  if (kind == FileRenameInfo && static_cast<FILE_RENAME_INFO*>(info)->ReplaceIfExists) {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+  }
+  return ::SetFileInformationByHandle(file, kind, info, bytes);
+}
+
+// The running program's file (a plain one here) is never without a name while the run waits:
+// a scanner's hold on the old file is waited for before it moves aside, and a new copy that
+// cannot take its place after all sends the old file back at once.
+TEST_F(CopyOverLocalFile, TheProgramsNameNeverGoesEmptyWhileTheReplacementWaits) {
+  static const CopyCalls refusedIn{RefuseTheRenameIn};
+  const struct {
+    const char* what;
+    const CopyCalls& calls;
+    bool scanned;  // the old file held, sharing reading only, for 2 s
+    std::string atTheName;
+  } rows[] = {{"the new copy's rename refused", refusedIn, false, "old"},
+              {"the old program read by a scanner for a moment", SystemCopyCalls(), true, "new"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::wstring program = local_.write(L"client.exe", "old");
+    const std::wstring workFolder = MakeWorkFolder(local_.dir());
+    TemporaryFile copy(workFolder);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(copy.handle(), "new", 3, &written, nullptr));
+    copy.seal(*ToWindowsTicks(kServerTime), 0);
+    win::UniqueFile scanner = row.scanned ? Hold(program) : win::UniqueFile();
+    Patience patience(clock_);
+    const Milliseconds start = clock_.played;
+    clock_.onPause = [&](Milliseconds played) {
+      EXPECT_TRUE(std::filesystem::exists(testing::Path(program))) << "no file at the name";
+      if (played - start >= std::chrono::seconds(2)) scanner.reset();
+    };
+    const bool placed = error_rule::Attempt(
+        [&] { ReplaceProgramFile(copy, program, workFolder, patience, row.calls); });
+    EXPECT_EQ(placed, row.atTheName == "new");
+    EXPECT_EQ(ReadAll(program), row.atTheName);
+    EXPECT_EQ(clock_.played - start > Milliseconds::zero(), row.scanned) << "waited";
   }
 }
 

@@ -19,6 +19,7 @@
 #include "long_path.h"
 #include "path_parts.h"
 #include "program_path.h"
+#include "program_replacement.h"
 #include "temporary_file.h"
 #include "win32/handles.h"
 #include "win32/last_error.h"
@@ -114,29 +115,6 @@ void CopyData(HANDLE from, HANDLE to, std::vector<char>& buffer, std::uint64_t e
   if (copied != expected) throw SourceChanged("the source ended before its end");
 }
 
-void Move(const std::wstring& from, const std::wstring& to) {
-  if (!MoveFileExW(from.c_str(), to.c_str(), 0)) ThrowFailure("MoveFileExW", from);
-}
-
-// Windows keeps a running program's file open and refuses to overwrite or delete it, but lets
-// it be renamed on its volume. So the running file goes aside into the work folder (removed by
-// the next run, once nothing runs from it), and the new copy takes its name (ReplaceProgram).
-void ReplaceRunningProgram(TemporaryFile& copy, const std::wstring& program,
-                           const std::wstring& workFolder, Patience& patience,
-                           const CopyCalls& calls) {
-  const std::wstring aside = PathIn(workFolder, TemporaryName());
-  ReplaceProgram({
-      [&] { patience.persist([&] { Move(program, aside); }); },
-      [&] { patience.persist([&] { copy.placeAt(program, calls); }); },
-      [&] { patience.persist([&] { Move(aside, program); }); },
-      [&] {
-        // A copy of the old program: FAIL_IF_EXISTS, for a file that took the name meanwhile
-        // is a program file too.
-        if (!CopyFileW(aside.c_str(), program.c_str(), TRUE)) ThrowFailure("CopyFileW", program);
-      },
-  });
-}
-
 }  // namespace
 
 const CopyCalls& SystemCopyCalls() {
@@ -216,7 +194,7 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
     ThrowFailure("SetFileAttributesW (read-only destination)", to);
   }
   try {
-    if (ownProgram) return ReplaceRunningProgram(temporary, to, workFolder, patience_, calls_);
+    if (ownProgram) return ReplaceProgramFile(temporary, to, workFolder, patience_, calls_);
     patience_.persist([&] { temporary.placeAt(to, calls_); });
   } catch (const RuntimeError&) {
     if (readOnly) SetFileAttributesW(to.c_str(), attributes);  // as it was, where it still is

@@ -38,6 +38,17 @@ std::wstring TemporaryName() {
   return std::wstring(kTemporaryPrefix) + digits + std::wstring(kTemporarySuffix);
 }
 
+bool RenameOpenFile(HANDLE file, const std::wstring& destination, bool replace,
+                    const CopyCalls& calls) {
+  const DWORD nameBytes = static_cast<DWORD>(destination.size() * sizeof(wchar_t));
+  std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = replace;
+  rename->FileNameLength = nameBytes;
+  std::memcpy(rename->FileName, destination.c_str(), nameBytes + sizeof(wchar_t));
+  return calls.renameOpenFile(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
+}
+
 TemporaryFile::TemporaryFile(const std::wstring& directory) {
   DWORD error = ERROR_FILE_EXISTS;
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
@@ -68,7 +79,7 @@ void TemporaryFile::seal(std::int64_t lastWriteTicks, DWORD attributes) {
 
 void TemporaryFile::placeAt(const std::wstring& destination, const CopyCalls& calls) {
   if (file_) {
-    if (renameOpen(destination, calls)) return closeInPlace();
+    if (RenameOpenFile(file_.get(), destination, true, calls)) return closeInPlace();
     const DWORD error = GetLastError();
     // SMB1 servers (Samba's among them) refuse a rename by handle into another folder. Closed,
     // the copy is renamed by its path instead, at the price of a moment in which another program
@@ -103,17 +114,6 @@ TemporaryFile::Whereabouts TemporaryFile::afterFailedRename(const std::wstring& 
   } catch (const RuntimeError&) {
     return Whereabouts::Unknown;
   }
-}
-
-bool TemporaryFile::renameOpen(const std::wstring& destination, const CopyCalls& calls) {
-  const DWORD nameBytes = static_cast<DWORD>(destination.size() * sizeof(wchar_t));
-  std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
-  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  rename->ReplaceIfExists = TRUE;
-  rename->FileNameLength = nameBytes;
-  std::memcpy(rename->FileName, destination.c_str(), nameBytes + sizeof(wchar_t));
-  return calls.renameOpenFile(file_.get(), FileRenameInfo, rename,
-                              static_cast<DWORD>(buffer.size())) != 0;
 }
 
 void TemporaryFile::closeInPlace() {

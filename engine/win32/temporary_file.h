@@ -16,6 +16,12 @@ namespace dravelin {
 // A fresh name of the work folder's kind: "dvl", eight hex digits, ".tmp".
 std::wstring TemporaryName();
 
+// Gives the open `file` (opened with the right to delete it) the name `destination`, a full path
+// on its volume, through `calls`; `replace`: replacing a file of that name. False, with the last
+// error set, when it fails.
+bool RenameOpenFile(HANDLE file, const std::wstring& destination, bool replace,
+                    const CopyCalls& calls);
+
 // A file under a fresh temporary name in `directory`, open for writing, removed again unless it
 // was moved into place. Made here rather than with GetTempFileNameW, which takes directories of
 // fewer than MAX_PATH characters only (and Wine's version writes past its MAX_PATH buffer instead).
@@ -45,7 +51,6 @@ class TemporaryFile {
   // Where the copy is after a rename by handle reported failure.
   enum class Whereabouts { Elsewhere, AtDestination, Unknown };
 
-  bool renameOpen(const std::wstring& destination, const CopyCalls& calls);
   Whereabouts afterFailedRename(const std::wstring& destination, const CopyCalls& calls) const;
   void closeInPlace();
   void discard() noexcept;
