@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <mutex>
+#include <shared_mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "work_folder.h"
 
 namespace dravelin {
+
+class TemporaryFile;  // win32/temporary_file.h
 
 // The source is not the version that the listing showed, or stopped being it while it was read:
 // it was replaced, cut short or rewritten (an administrator publishing a new version), or its
@@ -86,6 +89,8 @@ class FileCopier {
       }
     }
   }
+  // Puts the sealed `copy` in place at `destination` (Windows).
+  void place(TemporaryFile& copy, const std::wstring& destination);
   static constexpr int kWorkFolderAttempts = 3;
   // The copying thread's own buffer: copies run several at once.
   static std::vector<char>& buffer();
@@ -96,6 +101,9 @@ class FileCopier {
   std::wstring destinationDirectory_;  // whose temporary directory is known
   std::wstring temporaryDirectory_;
   std::wstring cleared_;  // whose work folder was found gone or emptied, and not used since
+  // Held by each copy that is put in place: shared, but alone by one whose name may be a short
+  // 8.3 name of another file, which is checked right before (Windows).
+  std::shared_mutex placing_;
 };
 
 }  // namespace dravelin

@@ -14,7 +14,9 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "path_parts.h"
 #include "win32/handles.h"
+#include "win32/long_path.h"
 #include "win32/program_replacement.h"
 #include "win32/temporary_file.h"
 #include "windows_ticks.h"
@@ -239,6 +241,21 @@ TEST_F(CopyOverLocalFile, TheProgramsNameNeverGoesEmptyWhileTheReplacementWaits)
     EXPECT_EQ(ReadAll(program), row.atTheName);
     EXPECT_EQ(clock_.played - start > Milliseconds::zero(), row.scanned) << "waited";
   }
+}
+
+// A new long-named file gets its short 8.3 name when it is put in place, and Windows reaches a file
+// by its short name too. A server file named as that short name, found missing before, is put in
+// place after (Replace All: copies in flight together): its copy is dropped, not put over the
+// long-named file.
+TEST_F(CopyOverLocalFile, AShortNameOfAFilePutInPlaceMeanwhileIsDropped) {
+  const std::wstring longPath = local_.path(L"Readme first.txt");
+  CopyAsListed(*runtime_, serverFile(L"Readme first.txt", "read me"), longPath);
+  const std::wstring alias = FileNameOf(ShortPath(longPath));
+  ASSERT_NE(alias.find(L'~'), std::wstring::npos) << testing::Path(alias);
+  EXPECT_THROW(CopyAsListed(*runtime_, serverFile(alias, "a larger file"), local_.path(alias)),
+               RuntimeError);
+  EXPECT_EQ(ReadAll(longPath), "read me");
+  EXPECT_EQ(CountLeftovers(local_.dir()), 0);
 }
 
 bool ReadOnly(const std::wstring& path) {
