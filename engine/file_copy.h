@@ -15,8 +15,6 @@
 
 namespace dravelin {
 
-class TemporaryFile;  // win32/temporary_file.h
-
 // The source is not the version that the listing showed, or stopped being it while it was read:
 // it was replaced, cut short or rewritten (an administrator publishing a new version), or its
 // reading ended before its end (a share that went away). No copy of it is put in place.
@@ -89,8 +87,6 @@ class FileCopier {
       }
     }
   }
-  // Puts the sealed `copy` in place at `destination` (Windows).
-  void place(TemporaryFile& copy, const std::wstring& destination);
   static constexpr int kWorkFolderAttempts = 3;
   // The copying thread's own buffer: copies run several at once.
   static std::vector<char>& buffer();

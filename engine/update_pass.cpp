@@ -50,19 +50,22 @@ FileTime ToDate(const std::wstring& text) {
   return *time;
 }
 
-// `serverDate` is what `serverText` reads back as (ShownAndCarried). Throws when the local text
-// cannot be converted (the date rule); the caller's guard then counts the server file as newer.
-bool IsNewer(NewerRule rule, FileTime serverDate, const std::wstring& serverText,
-             const std::wstring& localText) {
+// The date rule compares the dates that the two texts name; it throws when the local text names
+// none, and the caller's guard then counts the server file as newer. Those dates are the files'
+// own times, which the texts show to the second: only where daylight saving ends does one text
+// name two instants (the hour that comes twice), and the file's own time is the one it shows.
+bool IsNewer(NewerRule rule, FileTime serverTime, const std::wstring& serverText,
+             std::optional<FileTime> localTime, const std::wstring& localText) {
   if (rule == NewerRule::Text) return serverText > localText;
-  return serverDate > ToDate(localText);
+  ToDate(localText);
+  return serverTime > localTime.value();
 }
 
-// Whether a copy can carry `time` exactly and the question show it in `text` that reads back: a
-// file of any other time would be asked about at every start. The first tick of 1601 is no time
-// to the system (a copy given it keeps the time of its writing), nor is anything before.
+// Whether a copy can carry `time` exactly and the question show it in `text` that names a date (a
+// year past 9999 does not). The first tick of 1601 is no time to the system (a copy given it keeps
+// the time of its writing), nor is anything before.
 bool ShownAndCarried(FileTime time, const std::wstring& text) {
-  return ToWindowsTicks(time).value_or(0) > 0 && ParseTimestampText(text) == time;
+  return ToWindowsTicks(time).value_or(0) > 0 && ParseTimestampText(text).has_value();
 }
 
 class UpdatePass {
@@ -192,15 +195,16 @@ class UpdatePass {
 
     std::wstring server = kNoTimestamp;
     Attempt([&] { server = TimestampText(serverTime); });
-    // Read back once, here: the date rule compares the time that the text names. A server text
-    // that is no timestamp ("0") is no time a copy can carry either.
+    // A server text that is no timestamp ("0") is no time a copy can carry either.
     bool carried = false;
     Attempt([&] { carried = ShownAndCarried(serverTime, server); });
     if (!carried) return false;
     std::wstring localShown = kNoTimestamp;
     if (localTime) Attempt([&] { localShown = TimestampText(*localTime); });
 
-    if (!Guard([&] { return IsNewer(variant_.newerRule, serverTime, server, localShown); })) {
+    if (!Guard([&] {
+          return IsNewer(variant_.newerRule, serverTime, server, localTime, localShown);
+        })) {
       return false;
     }
     if (UpdateChoice == modUpdate::ChoiceSkipAll) return false;

@@ -262,5 +262,34 @@ TEST_F(NewerRules, TextRuleMissesANewerServerFileWhoseTextSortsFirst) {
             0u);
 }
 
+#ifndef _WIN32
+// Where daylight saving ends, the hour after the change comes twice with the same clock texts. A
+// file of the second such hour is offered and copied like any other, and the next start asks
+// nothing. Beside a local copy of the first, its text is the same: the date rule still sees the
+// later time, the text rule sees nothing newer.
+TEST_F(NewerRules, AFileOfTheHourThatComesTwiceIsOfferedAndCopiedOnce) {
+  testing::ScopedTimeZone newYork("EST5EDT,M3.2.0,M11.1.0");
+  const FileTime secondHalfPastOne = 1'793'514'600;  // 2026-11-01 01:30 EST, an hour after EDT's
+  const struct {
+    Build build;
+    FileTime local;
+    std::size_t asked;
+  } rows[] = {{Build::Current, secondHalfPastOne - 24 * kHour, 1},
+              {Build::Legacy, secondHalfPastOne - 24 * kHour, 1},
+              {Build::Current, secondHalfPastOne - kHour, 1},
+              {Build::Legacy, secondHalfPastOne - kHour, 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << static_cast<int>(row.build) << " " << row.local);
+    configure(VariantFor(row.build));
+    writeServer(L"a.dat", "server", secondHalfPastOne);
+    writeLocal(L"a.dat", "local", row.local);
+    const auto replace = AnswerAlways(Answer::Replace);
+    EXPECT_EQ(run(VariantFor(row.build), replace).questions().size(), row.asked);
+    EXPECT_EQ(ReadAll(localPath(L"a.dat")), row.asked ? "server" : "local");
+    EXPECT_EQ(run(VariantFor(row.build), replace).questions().size(), 0u);
+  }
+}
+#endif
+
 }  // namespace
 }  // namespace dravelin

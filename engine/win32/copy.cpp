@@ -116,6 +116,38 @@ void CopyData(HANDLE from, HANDLE to, std::vector<char>& buffer, std::uint64_t e
   if (copied != expected) throw SourceChanged("the source ended before its end");
 }
 
+// Whether `destination`, whose name may be a short 8.3 name, reaches a file of another long name.
+bool ReachesAnotherFile(const std::wstring& destination) {
+  WIN32_FIND_DATAW found{};
+  const win::UniqueFindHandle find(FindFirstFileExW(destination.c_str(), FindExInfoBasic, &found,
+                                                    FindExSearchNameMatch, nullptr, 0));
+  if (!find) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return false;
+    throw RuntimeError("FindFirstFileExW (short name)", static_cast<long>(error));
+  }
+  return CompareStringOrdinal(found.cFileName, -1, FileNameOf(destination).c_str(), -1, TRUE) !=
+         CSTR_EQUAL;
+}
+
+// Puts `copy` in place at `destination`, holding `placing` (FileCopier::placing_). A new
+// long-named file gets its short 8.3 name when it is put in place, and Windows reaches a file by
+// its short name too: a name with a tilde that was found missing may reach a file that another
+// copy of this run has put in place since. It is checked again right before its rename, while no
+// other copy of this run can be put in place.
+void Place(TemporaryFile& copy, const std::wstring& destination, std::shared_mutex& placing,
+           const CopyCalls& calls) {
+  if (FileNameOf(destination).find(L'~') == std::wstring::npos) {
+    const std::shared_lock others(placing);
+    return copy.placeAt(destination, calls);
+  }
+  const std::unique_lock alone(placing);
+  if (ReachesAnotherFile(destination)) {
+    throw RuntimeError("a short name of another file", ERROR_ALREADY_EXISTS);
+  }
+  copy.placeAt(destination, calls);
+}
+
 }  // namespace
 
 const CopyCalls& SystemCopyCalls() {
@@ -196,45 +228,11 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   }
   try {
     if (ownProgram) return ReplaceProgramFile(temporary, to, workFolder, patience_, calls_);
-    patience_.persist([&] { place(temporary, to); });
+    patience_.persist([&] { Place(temporary, to, placing_, calls_); });
   } catch (const RuntimeError&) {
     if (readOnly) SetFileAttributesW(to.c_str(), attributes);  // as it was, where it still is
     throw;
   }
-}
-
-namespace {
-
-// Whether `destination`, whose name may be a short 8.3 name, reaches a file of another long name.
-bool ReachesAnotherFile(const std::wstring& destination) {
-  WIN32_FIND_DATAW found{};
-  const win::UniqueFindHandle find(FindFirstFileExW(destination.c_str(), FindExInfoBasic, &found,
-                                                    FindExSearchNameMatch, nullptr, 0));
-  if (!find) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) return false;
-    throw RuntimeError("FindFirstFileExW (short name)", static_cast<long>(error));
-  }
-  return CompareStringOrdinal(found.cFileName, -1, FileNameOf(destination).c_str(), -1, TRUE) !=
-         CSTR_EQUAL;
-}
-
-}  // namespace
-
-// A new long-named file gets its short 8.3 name when it is put in place, and Windows reaches a
-// file by its short name too: a name with a tilde that was found missing may reach a file that
-// another copy of this run has put in place since. It is checked again right before its rename,
-// while no other copy of this run can be put in place.
-void FileCopier::place(TemporaryFile& copy, const std::wstring& destination) {
-  if (FileNameOf(destination).find(L'~') == std::wstring::npos) {
-    const std::shared_lock others(placing_);
-    return copy.placeAt(destination, calls_);
-  }
-  const std::unique_lock alone(placing_);
-  if (ReachesAnotherFile(destination)) {
-    throw RuntimeError("a short name of another file", ERROR_ALREADY_EXISTS);
-  }
-  copy.placeAt(destination, calls_);
 }
 
 namespace {
