@@ -1,5 +1,7 @@
 #include "update_pass.h"
 
+#include <algorithm>
+#include <atomic>
 #include <optional>
 #include <stdexcept>
 
@@ -156,7 +158,12 @@ class UpdatePass {
     work_.around([&] {
       ParallelCopies copies(kCopiesInFlight);
       for (; file != files.end(); ++file) {
-        if (isCandidate(*file, localTimes)) copies.add([this, &found = *file] { copy(found); });
+        if (!isCandidate(*file, localTimes)) continue;
+        inFlight_ += file->listed.bytes;
+        copies.add([this, &found = *file] {
+          copy(found);
+          inFlight_ -= found.listed.bytes;
+        });
       }
     });
   }
@@ -209,10 +216,10 @@ class UpdatePass {
     }
     if (UpdateChoice == modUpdate::ChoiceSkipAll) return false;
     // A file larger than the room left on the client's disk would be read until the disk is
-    // full, at every start.
+    // full, at every start. The copies in flight will take their share of it too.
     std::optional<std::uint64_t> room;
     Attempt([&] { room = runtime_.freeSpace(requireProgramDirectory()); });
-    if (room && file.listed.bytes > *room) return false;
+    if (room && file.listed.bytes > *room - std::min(*room, inFlight_.load())) return false;
     // A folder that this user may not write (Program Files for a standard user, a read-only
     // medium): every question would lead nowhere, at every start. Found out at the first file.
     if (!writable_) {
@@ -264,7 +271,10 @@ class UpdatePass {
   std::wstring serverDirectory_;  // with its closing separator, or "" when not configured
   std::wstring exeProgram_;
   std::optional<bool> writable_;  // whether files can be made in the program directory
-  WorkTurns work_;                // with the runs of other sessions in the same folder
+  // The bytes of the copies in flight after Replace All, until each is done or has failed. Their
+  // room is counted whole, also what they have written, which the disk's room already shows.
+  std::atomic<std::uint64_t> inFlight_ = 0;
+  WorkTurns work_;  // with the runs of other sessions in the same folder
 };
 
 }  // namespace

@@ -36,6 +36,9 @@ class TestRuntime final : public Runtime {
   bool failProgramDirectoryListing = false;
   // Changes what the listings of files show, as a server may list what no disk here can hold.
   std::function<void(DirEntry&)> listedAs;
+  // The room on the disk, where the test gives it; and what happens before each copy.
+  std::function<std::uint64_t()> roomLeft;
+  std::function<void()> beforeCopy;
 
   // The copies from now on make `calls` (win32/copy_calls.h).
   void playCopyCalls(const CopyCalls& calls) { system_ = MakeSystemRuntime(clock_, calls); }
@@ -71,7 +74,7 @@ class TestRuntime final : public Runtime {
     return system_->lookUp(path);
   }
   std::uint64_t freeSpace(const std::wstring& directory) override {
-    return system_->freeSpace(directory);
+    return roomLeft ? roomLeft() : system_->freeSpace(directory);
   }
   std::unique_ptr<Turn> waitForTurn(const std::wstring& directory,
                                     const TurnNotice& firstLook) override {
@@ -86,6 +89,7 @@ class TestRuntime final : public Runtime {
   void copyFile(const std::wstring& source, const std::wstring& destination,
                 const FileVersion& listed) override {
     count("copyFile");
+    if (beforeCopy) beforeCopy();
     system_->copyFile(source, destination, listed);
     log(L"copied " + Wide(Path(destination).filename()));
   }
