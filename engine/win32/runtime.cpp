@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <vector>
 
 #include "long_path.h"
@@ -16,6 +17,7 @@
 #include "win32/file_times.h"
 #include "win32/handles.h"
 #include "win32/last_error.h"
+#include "win32/later_file_classes.h"
 
 namespace dravelin {
 
@@ -85,6 +87,20 @@ class FindListing final : public Listing {
   win::UniqueFindHandle find_;
 };
 
+// Whether `directory` tells file names apart by letter case. Windows 10 1803 and later can make a
+// folder so (WSL does for its own); older systems refuse the query, and none of their folders is.
+bool TellsCaseApart(const std::wstring& directory) {
+  const win::UniqueFile folder(
+      CreateFileW(ExtendedLengthPath(directory).c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  FILE_CASE_SENSITIVE_INFO info{};
+  return folder &&
+         GetFileInformationByHandleEx(folder.get(), win::kFileCaseSensitiveInfo, &info,
+                                      sizeof info) &&
+         (info.Flags & win::kCaseSensitiveDirectory) != 0;
+}
+
 class Win32Runtime final : public SystemRuntime {
  public:
   using SystemRuntime::SystemRuntime;
@@ -99,7 +115,11 @@ class Win32Runtime final : public SystemRuntime {
     return std::make_unique<FindListing>(ExtendedLengthPath(directory + L"\\*"), false);
   }
 
-  std::wstring fileNameKey(const std::wstring& name) override { return UpperCase(name); }
+  // Letter case does not tell names apart, but in a folder made case-sensitive.
+  std::wstring fileNameKey(const std::wstring& name) override {
+    std::call_once(caseLookedUp_, [&] { caseSensitive_ = TellsCaseApart(programDirectory()); });
+    return caseSensitive_ ? name : UpperCase(name);
+  }
 
   // A name without wildcards finds one entry, which carries the name that the file system gives
   // it: a short 8.3 name finds its file's long name.
@@ -132,6 +152,10 @@ class Win32Runtime final : public SystemRuntime {
     if (file == nullptr) win::ThrowLastError("_wfopen");
     return MakeTextInput(file);
   }
+
+ private:
+  std::once_flag caseLookedUp_;
+  bool caseSensitive_ = false;  // whether the client folder tells names apart by letter case
 };
 
 }  // namespace
