@@ -1,5 +1,6 @@
 #include "program_start.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <vector>
@@ -54,10 +55,40 @@ DWORD CreateProcessIn(const std::wstring& application, const std::wstring& shown
   return ERROR_SUCCESS;
 }
 
+// COM, apartment-threaded, on this thread for the object's life, where it can be had: the
+// shell's start asks for it, for the shell extensions that it may call (the consent prompt's
+// among them) and which may fail the start, silently, without it. Its library is loaded with the
+// shell's, and only then.
+class ComApartment {
+ public:
+  ComApartment() {
+    const HMODULE com = win::LoadSystemLibrary(L"ole32.dll");
+    if (!com) return;
+    const auto initialize = reinterpret_cast<HRESULT(WINAPI*)(void*, DWORD)>(
+        reinterpret_cast<void*>(GetProcAddress(com, "CoInitializeEx")));
+    const auto uninitialize = reinterpret_cast<void(WINAPI*)()>(
+        reinterpret_cast<void*>(GetProcAddress(com, "CoUninitialize")));
+    // S_FALSE (already so on this thread) is released too; another apartment is left as it is.
+    if (initialize && uninitialize &&
+        SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+      uninitialize_ = uninitialize;
+    }
+  }
+  ~ComApartment() {
+    if (uninitialize_) uninitialize_();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  void(WINAPI* uninitialize_)() = nullptr;
+};
+
 // The shell's library is loaded only here, for the rare client that needs it: every start of this
 // program would pay for it otherwise. It stays loaded: the shell may leave threads behind.
 DWORD ShellStart(const std::wstring& path, const std::wstring& directory, HWND owner) {
   using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+  const ComApartment apartment;
   const HMODULE shell = win::LoadSystemLibrary(L"shell32.dll");
   if (!shell) return GetLastError();
   const auto execute = reinterpret_cast<ShellExecuteExFn>(
