@@ -209,11 +209,13 @@ TEST(ProgramStart, AClientThatNeedsAdministratorRightsIsStartedByTheShell) {
 }
 
 // Where the system cannot be told to load from its own directory only (Windows 7 without update
-// KB2533623), the shell's library is loaded by its full path there.
+// KB2533623), the shell's library is loaded by its full path there, and so is every library that
+// the windows make the system load by name.
 TEST(ProgramStart, TheShellsLibraryLoadsByItsPathInTheSystemDirectory) {
   const HMODULE shell = win::LoadFromSystemDirectory(L"shell32.dll");
   ASSERT_NE(shell, nullptr);
   EXPECT_NE(::GetProcAddress(shell, "ShellExecuteExW"), nullptr);
+  EXPECT_TRUE(win::PreloadFromTheSystemDirectory());
 }
 
 TEST_F(RuntimeServices, TheShellStartsAProgramInItsFolder) {
