@@ -55,6 +55,14 @@ class AskingRun {
     return ended_.wait_for(bound) == std::future_status::ready;
   }
   Told told() const { return state_->told; }
+  // Whether it was told within `bound` whether it waits.
+  bool wasToldWithin(std::chrono::milliseconds bound) const {
+    const auto until = std::chrono::steady_clock::now() + bound;
+    while (told() == Told::Nothing && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(1ms);
+    }
+    return told() != Told::Nothing;
+  }
 
  private:
   struct State {
@@ -82,6 +90,9 @@ class TakingTurns : public ::testing::Test {
   bool secondWaitsForFirst(const std::wstring& holder, const std::wstring& other) {
     std::unique_ptr<Turn> first = takeTurn(holder);
     AskingRun second(other);
+    // The holder keeps its turn at least until the other run has looked: a busy machine (the
+    // i686 machine under emulation) may take longer than kHeld to start its thread.
+    EXPECT_TRUE(second.wasToldWithin(kNeverCame)) << "never looked";
     const bool tookItEarly = second.hadItsTurnWithin(kHeld);
     first.reset();
     EXPECT_TRUE(second.hadItsTurnWithin(kNeverCame)) << "the turn never came";
