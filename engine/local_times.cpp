@@ -19,7 +19,7 @@ LocalTimes::LocalTimes(Runtime& runtime, std::wstring directory)
 
 void LocalTimes::list() {
   if (listed_ || directory_.empty()) return;
-  entries_ = listDirectory();
+  complete_ = listDirectory();
   listed_ = true;
 }
 
@@ -27,7 +27,7 @@ LocalCopy LocalTimes::of(const std::wstring& name, const std::wstring& key) {
   // Without its directory a local name means nothing; an empty one would list the current one.
   if (directory_.empty()) throw std::logic_error("program directory unknown");
   list();
-  if (!entries_) return lookUp(name, key);
+  if (!complete_) return lookUp(name, key);
   const Entry* entry = nearCursor(key);
   if (!entry) entry = anywhere(key);
   if (entry) return {entry->folder, entry->folder ? std::nullopt : std::optional(entry->modified)};
@@ -47,50 +47,56 @@ LocalCopy LocalTimes::lookUp(const std::wstring& name, const std::wstring& key) 
 
 bool LocalTimes::holds(const std::wstring& name) {
   list();
-  if (!entries_) throw std::runtime_error("program directory not listed");
+  if (!complete_) throw std::runtime_error("program directory not listed");
   // Once, outside the scan: a plain search leaves the cursor and the index to the scan's lookups.
   const std::wstring key = runtime_.fileNameKey(name);
-  return std::ranges::any_of(*entries_, [&](const Entry& entry) { return entry.key == key; });
+  return std::ranges::any_of(entries_, [&](const Entry& entry) { return keyOf(entry) == key; });
 }
 
-std::optional<std::vector<LocalTimes::Entry>> LocalTimes::listDirectory() {
-  std::vector<Entry> entries;
+bool LocalTimes::listDirectory() {
   const bool complete = error_rule::Attempt([&] {
     const auto listing = runtime_.listEverything(directory_);
     while (const auto entry = listing->next()) {
-      entries.push_back(Entry{runtime_.fileNameKey(entry->name), entry->modified, entry->folder});
+      const std::wstring key = runtime_.fileNameKey(entry->name);
+      entries_.push_back(Entry{static_cast<std::uint32_t>(keys_.size()),
+                               static_cast<std::uint32_t>(key.size()), entry->modified,
+                               entry->folder});
+      keys_ += key;
     }
   });
   // Half a listing would call files missing that are not: then each one is looked up instead.
-  if (!complete) return std::nullopt;
-  return entries;
+  if (!complete) {
+    entries_ = {};
+    keys_ = {};
+  }
+  return complete;
 }
 
 // Two directories on one file system list the names they share in the same order (sorted, or in
 // the order of the directory's name hash), so the server's next file is usually the local entry
 // after the last one found. Checking there first keeps a large scan from hopping through memory.
 const LocalTimes::Entry* LocalTimes::nearCursor(const std::wstring& key) {
-  const std::vector<Entry>& entries = *entries_;
-  const std::size_t end = std::min(entries.size(), cursor_ + kLookAhead);
+  const std::size_t end = std::min(entries_.size(), cursor_ + kLookAhead);
   for (std::size_t i = cursor_; i < end; ++i) {
-    if (entries[i].key == key) {
+    if (keyOf(entries_[i]) == key) {
       cursor_ = i + 1;
-      return &entries[i];
+      return &entries_[i];
     }
   }
   return nullptr;
 }
 
 const LocalTimes::Entry* LocalTimes::anywhere(const std::wstring& key) {
-  if (!positions_) {
-    positions_.emplace();
-    positions_->reserve(entries_->size());
-    for (std::size_t i = 0; i < entries_->size(); ++i) positions_->emplace((*entries_)[i].key, i);
+  const auto keyAt = [&](std::uint32_t i) { return keyOf(entries_[i]); };
+  if (!byKey_) {
+    byKey_.emplace(entries_.size());
+    for (std::uint32_t i = 0; i < entries_.size(); ++i) (*byKey_)[i] = i;
+    std::ranges::sort(*byKey_, {}, keyAt);
   }
-  const auto found = positions_->find(key);
-  if (found == positions_->end()) return nullptr;
-  cursor_ = found->second + 1;
-  return &(*entries_)[found->second];
+  const auto found = std::ranges::lower_bound(*byKey_, std::wstring_view(key), {}, keyAt);
+  if (found == byKey_->end() || keyAt(*found) != key) return nullptr;
+  cursor_ = *found + 1;
+  return &entries_[*found];
 }
 
 }  // namespace dravelin

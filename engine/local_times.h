@@ -2,11 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -25,7 +25,9 @@ struct LocalCopy {
 // Reads the whole program directory in one listing, the first time a time is asked for, so that
 // no file costs a request of its own. Every entry that a lookup by full path would find counts:
 // hidden and system files and subdirectories too, with names compared as the file system compares
-// them. Should that listing fail, each time is asked of the file system instead.
+// them. Should that listing fail, each time is asked of the file system instead. A client folder
+// can hold a hundred thousand files: each costs its name's characters, kept end to end in one
+// buffer, and a small fixed entry, with no allocation of its own.
 class LocalTimes {
  public:
   LocalTimes(Runtime& runtime, std::wstring directory);
@@ -42,12 +44,16 @@ class LocalTimes {
 
  private:
   struct Entry {
-    std::wstring key;  // the name as the file system compares it
+    std::uint32_t keyAt;  // in keys_: the name as the file system compares it
+    std::uint32_t keyLength;
     FileTime modified;
     bool folder;
   };
 
-  std::optional<std::vector<Entry>> listDirectory();
+  bool listDirectory();
+  std::wstring_view keyOf(const Entry& entry) const {
+    return std::wstring_view(keys_).substr(entry.keyAt, entry.keyLength);
+  }
   const Entry* nearCursor(const std::wstring& key);
   const Entry* anywhere(const std::wstring& key);
   LocalCopy lookUp(const std::wstring& name, const std::wstring& key);
@@ -55,11 +61,12 @@ class LocalTimes {
   Runtime& runtime_;
   std::wstring directory_;
   bool listed_ = false;
-  std::optional<std::vector<Entry>> entries_;  // in listing order; nullopt when the listing failed
-  std::size_t cursor_ = 0;                     // just after the entry found last
-  // Made on first need. Its keys view the names in entries_, which never changes once listed,
-  // so the index holds no second copy of them.
-  std::optional<std::unordered_map<std::wstring_view, std::size_t>> positions_;
+  bool complete_ = false;       // whether the listing succeeded: else each time is looked up
+  std::wstring keys_;           // every entry's key, end to end
+  std::vector<Entry> entries_;  // in listing order
+  std::size_t cursor_ = 0;      // just after the entry found last
+  // The entries in the order of their keys, made on first need.
+  std::optional<std::vector<std::uint32_t>> byKey_;
 };
 
 }  // namespace dravelin

@@ -126,8 +126,13 @@ class UpdatePass {
     return programDirectory_;
   }
 
-  std::wstring localPath(const std::wstring& name) const {
-    return requireProgramDirectory() + kPathSeparator + name;
+  std::wstring localPath(std::wstring_view name) const {
+    std::wstring path = requireProgramDirectory() + kPathSeparator;
+    return path += name;
+  }
+  std::wstring serverPath(std::wstring_view name) const {
+    std::wstring path = serverDirectory_;
+    return path += name;
   }
 
   // Started while the progress window is up, and so while this program is in front: Windows lets
@@ -147,22 +152,23 @@ class UpdatePass {
     // Without a server directory there is nothing to list: a bare "*.*" would list whatever
     // directory the process happens to run in, and offer its files as server files.
     if (serverDirectory_.empty()) return;
-    const std::vector<ServerFile> files = ListServerFiles(runtime_, serverDirectory_ + kEveryFile);
-    auto file = files.begin();
-    for (; file != files.end() && UpdateChoice != modUpdate::ChoiceReplaceAll; ++file) {
-      visit(*file, localTimes);
+    const ServerFiles files = ListServerFiles(runtime_, serverDirectory_ + kEveryFile);
+    std::size_t next = 0;
+    for (; next < files.size() && UpdateChoice != modUpdate::ChoiceReplaceAll; ++next) {
+      visit(files[next], localTimes);
     }
-    if (file == files.end()) return;
+    if (next == files.size()) return;
     // Replace All: nothing is asked any more, and the files still to come are copied several at
     // once (parallel_copies.h), all of them under one work turn.
     work_.around([&] {
       ParallelCopies copies(kCopiesInFlight);
-      for (; file != files.end(); ++file) {
-        if (!isCandidate(*file, localTimes)) continue;
-        inFlight_ += file->listed.bytes;
-        copies.add([this, &found = *file] {
-          copy(found);
-          inFlight_ -= found.listed.bytes;
+      for (; next < files.size(); ++next) {
+        const ServerFile file = files[next];
+        if (!isCandidate(file, localTimes)) continue;
+        inFlight_ += file.listed.bytes;
+        copies.add([this, file] {
+          copy(file);
+          inFlight_ -= file.listed.bytes;
         });
       }
     });
@@ -173,7 +179,7 @@ class UpdatePass {
     std::wstring localText, serverText;
     if (!isCandidate(file, localTimes, &localText, &serverText)) return;
     if (UpdateChoice != modUpdate::ChoiceReplaceAll) {
-      ask(serverDirectory_ + file.listed.name, localText, serverText);
+      ask(serverPath(file.name), localText, serverText);
     }
     if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
       work_.around([&] { copy(file); });
@@ -189,7 +195,8 @@ class UpdatePass {
     std::optional<FileTime> localTime;
     bool inTheWay = false;
     Attempt([&] {
-      const LocalCopy local = localTimes.of(file.listed.name, file.key);
+      const std::wstring name(file.name);
+      const LocalCopy local = localTimes.of(name, runtime_.fileNameKey(name));
       inTheWay = local.inTheWay;
       localTime = local.modified;
     });
@@ -240,10 +247,9 @@ class UpdatePass {
   // A file that the windows hold (the progress window's clip) is let go of for its copy.
   void copy(const ServerFile& file) {
     Attempt([&] {
-      const std::wstring destination = localPath(file.listed.name);
-      windows_.replacing(destination, [&] {
-        runtime_.copyFile(serverDirectory_ + file.listed.name, destination, file.listed.version());
-      });
+      const std::wstring destination = localPath(file.name);
+      windows_.replacing(
+          destination, [&] { runtime_.copyFile(serverPath(file.name), destination, file.listed); });
     });
   }
 

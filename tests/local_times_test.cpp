@@ -1,4 +1,5 @@
-// The program directory's times from one listing, whatever order the server asks for them in.
+// The program directory's times from one listing, whatever order the server asks for them in; and
+// the server's listing, of whose names that are one file locally the newest stands.
 #include "local_times.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "runtime_error.h"
+#include "server_files.h"
 
 namespace dravelin {
 namespace {
@@ -37,6 +39,9 @@ class DirectoryInMemory final : public Runtime {
     std::transform(key.begin(), key.end(), key.begin(), [](wchar_t c) { return std::towupper(c); });
     return key;
   }
+  std::unique_ptr<Listing> listFiles(const std::wstring&) override {
+    return std::make_unique<InOrder>(entries_);
+  }
   std::optional<DirEntry> lookUp(const std::wstring& path) override {
     ++singleLookups;
     for (const DirEntry& entry : entries_) {
@@ -50,9 +55,6 @@ class DirectoryInMemory final : public Runtime {
 
   std::wstring programDirectory() override { throw std::logic_error("not used"); }
   std::uint64_t freeSpace(const std::wstring&) override { throw std::logic_error("not used"); }
-  std::unique_ptr<Listing> listFiles(const std::wstring&) override {
-    throw std::logic_error("not used");
-  }
   std::unique_ptr<Turn> waitForTurn(const std::wstring&, const TurnNotice&) override {
     throw std::logic_error("not used");
   }
@@ -181,6 +183,32 @@ TEST(LocalTimes, WithoutADirectoryThereIsNoLocalFileAndNothingIsListed) {
   LocalTimes times(directory, L"");
   EXPECT_THROW(TimeOf(times, L"f0"), std::logic_error);
   EXPECT_EQ(directory.listings, 0);
+}
+
+// Of names that the client's file system takes for one, the newest stands, where it was listed;
+// among equally new ones the first listed. Other names keep their order.
+TEST(ServerFiles, OfNamesThatAreOneFileTheNewestStandsTheFirstListedAmongEqual) {
+  const struct {
+    const char* what;
+    std::vector<DirEntry> listed;
+    std::vector<std::wstring> kept;
+  } rows[] = {
+      {"older listed first", {{L"Data.pak", 10}, {L"data.pak", 20}}, {L"data.pak"}},
+      {"newer listed first", {{L"data.pak", 20}, {L"Data.pak", 10}}, {L"data.pak"}},
+      {"as new", {{L"A.dat", 10}, {L"a.DAT", 10}, {L"a.dat", 10}}, {L"A.dat"}},
+      {"among others",
+       {{L"one", 1}, {L"Two", 10}, {L"three", 3}, {L"TWO", 20}, {L"two", 15}, {L"four", 4}},
+       {L"one", L"three", L"TWO", L"four"}},
+      {"no plain names", {{L"a:b", 1}, {L"..", 2}}, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    DirectoryInMemory server(row.listed);
+    const ServerFiles files = ListServerFiles(server, L"server\\*.*");
+    std::vector<std::wstring> kept;
+    for (std::size_t i = 0; i < files.size(); ++i) kept.emplace_back(files[i].name);
+    EXPECT_EQ(kept, row.kept);
+  }
 }
 
 }  // namespace
