@@ -1,21 +1,25 @@
 // copy-floor: the least that the update's copies can cost, for bench/run-bench to time the
-// program against. Every file of the server directory, one after another, is read through one
-// handle into a temporary name in the local directory, given its time, written through to the
-// disk and then renamed over its own name in one step, so that each local file is old-whole or
-// new-whole at every moment, a power cut included.
+// program against. The server directory is listed, then every file is read through one handle
+// into a temporary name in the local directory, given its time, written through to the disk and
+// then renamed over its own name in one step, so that each local file is old-whole or new-whole
+// at every moment, a power cut included: one after another ("durable"), or eight at a time, as
+// the program copies after Replace All ("inflight").
 // Then it starts CLIENT, where given, as the program does once its copies are done. Nothing else:
 // no configuration, no window, no question, no times compared. It prints the moment its own work
 // began (microseconds since 1970), so that it can be timed without Wine's process start.
-//   copy-floor SERVER-DIRECTORY LOCAL-DIRECTORY [durable|bare [CLIENT]]
+//   copy-floor SERVER-DIRECTORY LOCAL-DIRECTORY [durable|inflight|bare [CLIENT]]
 // "bare" copies each file straight onto its name (CopyFileW alone), for reference: the cost of
 // the bytes without the temporary name, the flush and the rename.
 // Exit status: 0 done, 1 a system call failed (named on stderr), 2 usage.
 #include <windows.h>
 
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 #include <exception>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "floor_clock.h"
@@ -31,10 +35,12 @@ using dravelin::win::UniqueFindHandle;
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-// One name for every copy in progress: the copies run one after another.
-constexpr wchar_t kTemporaryName[] = L"copy-floor.tmp";
+// One name for every copy in progress of a copying thread: "copy-floor-<thread>.tmp".
+constexpr wchar_t kTemporaryPrefix[] = L"copy-floor-";
+// Copies in flight at once in the "inflight" mode, as many as the program makes.
+constexpr int kInFlight = 8;
 
-enum class Mode { Durable, Bare };
+enum class Mode { Durable, InFlight, Bare };
 
 constexpr DWORD kBlockBytes = 1 << 20;
 
@@ -72,26 +78,53 @@ void CopyBare(const std::wstring& source, const std::wstring& destination) {
   if (!::CopyFileW(source.c_str(), destination.c_str(), FALSE)) ThrowLastError("CopyFileW");
 }
 
-// Copies every file (not the subdirectories) of `server` into `local`, in listing order.
-void CopyAll(const std::wstring& server, const std::wstring& local, Mode mode) {
-  const std::wstring temporary = local + L"\\" + kTemporaryName;
-  std::vector<char> block(kBlockBytes);
+// The names of the files (not the subdirectories) of `server`, in listing order.
+std::vector<std::wstring> ListFiles(const std::wstring& server) {
+  std::vector<std::wstring> names;
   WIN32_FIND_DATAW entry{};
   const UniqueFindHandle find(::FindFirstFileExW((server + L"\\*").c_str(), FindExInfoBasic, &entry,
                                                  FindExSearchNameMatch, nullptr,
                                                  FIND_FIRST_EX_LARGE_FETCH));
   if (!find) ThrowLastError("FindFirstFileExW");
   do {
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    const std::wstring source = server + L"\\" + entry.cFileName;
-    const std::wstring destination = local + L"\\" + entry.cFileName;
-    if (mode == Mode::Bare) {
-      CopyBare(source, destination);
-    } else {
-      CopyDurably(source, destination, temporary, block);
-    }
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(entry.cFileName);
   } while (::FindNextFileW(find.get(), &entry));
   if (::GetLastError() != ERROR_NO_MORE_FILES) ThrowLastError("FindNextFileW");
+  return names;
+}
+
+// Copies every file of `server` into `local` on `threads` threads, each taking the next file of
+// the listing as it is done, each with a temporary name and a block of its own.
+void CopyAll(const std::wstring& server, const std::wstring& local, Mode mode) {
+  const std::vector<std::wstring> names = ListFiles(server);
+  const int threads = mode == Mode::InFlight ? kInFlight : 1;
+  std::atomic<std::size_t> next = 0;
+  std::mutex failing;
+  std::exception_ptr failure;
+  const auto copyThread = [&](int thread) {
+    const std::wstring temporary =
+        local + L"\\" + kTemporaryPrefix + std::to_wstring(thread) + L".tmp";
+    std::vector<char> block(kBlockBytes);
+    try {
+      for (std::size_t i; (i = next++) < names.size();) {
+        const std::wstring source = server + L"\\" + names[i];
+        const std::wstring destination = local + L"\\" + names[i];
+        if (mode == Mode::Bare) {
+          CopyBare(source, destination);
+        } else {
+          CopyDurably(source, destination, temporary, block);
+        }
+      }
+    } catch (...) {
+      const std::lock_guard lock(failing);
+      if (!failure) failure = std::current_exception();
+    }
+  };
+  std::vector<std::thread> running;
+  for (int thread = 1; thread < threads; ++thread) running.emplace_back(copyThread, thread);
+  copyThread(0);
+  for (std::thread& thread : running) thread.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace
@@ -99,15 +132,20 @@ void CopyAll(const std::wstring& server, const std::wstring& local, Mode mode) {
 int wmain(int argc, wchar_t** argv) {
   const std::int64_t began = dravelin::bench::MicrosecondsNow();
   const std::vector<std::wstring> args(argv + 1, argv + argc);
+  const std::wstring mode = args.size() >= 3 ? args[2] : L"durable";
   const bool usable = (args.size() >= 2 && args.size() <= 4) &&
-                      (args.size() == 2 || args[2] == L"durable" || args[2] == L"bare");
+                      (mode == L"durable" || mode == L"inflight" || mode == L"bare");
   if (!usable) {
-    std::fputs("usage: copy-floor SERVER-DIRECTORY LOCAL-DIRECTORY [durable|bare [CLIENT]]\n",
-               stderr);
+    std::fputs(
+        "usage: copy-floor SERVER-DIRECTORY LOCAL-DIRECTORY [durable|inflight|bare [CLIENT]]\n",
+        stderr);
     return kExitUsage;
   }
   try {
-    CopyAll(args[0], args[1], args.size() >= 3 && args[2] == L"bare" ? Mode::Bare : Mode::Durable);
+    CopyAll(args[0], args[1],
+            mode == L"bare"       ? Mode::Bare
+            : mode == L"inflight" ? Mode::InFlight
+                                  : Mode::Durable);
     if (args.size() == 4) dravelin::StartProgram(args[3]);
     std::printf("%" PRId64 "\n", began);
     return 0;

@@ -37,7 +37,8 @@ timed_checked() {
 # race RESET RUNNER...: runs the RUNNERs (functions that print the microseconds of one run) in
 # turn, RUNS rounds, with RESET (untimed) and a sync before each run. Taking turns gives every
 # contender the same share of whatever else the machine is doing. Leaves the median of each
-# RUNNER's runs in MEDIANS, in the RUNNERs' order.
+# RUNNER's runs in MEDIANS, and the fastest and slowest in FASTEST and SLOWEST, in the RUNNERs'
+# order.
 race() {
   local reset=$1
   shift
@@ -55,9 +56,13 @@ race() {
       times[i]+=" $("${runners[i]}")"
     done
   done
-  MEDIANS=()
+  MEDIANS=() FASTEST=() SLOWEST=()
+  local sorted
   for ((i = 0; i < ${#runners[@]}; i++)); do
-    MEDIANS+=("$(printf '%s\n' ${times[i]} | sort -n | sed -n "$(((RUNS + 1) / 2))p")")
+    sorted=$(printf '%s\n' ${times[i]} | sort -n)
+    MEDIANS+=("$(sed -n "$(((RUNS + 1) / 2))p" <<<"$sorted")")
+    FASTEST+=("$(head -n 1 <<<"$sorted")")
+    SLOWEST+=("$(tail -n 1 <<<"$sorted")")
   done
 }
 
@@ -75,6 +80,21 @@ report() {
       'BEGIN { printf "  %-44s %9.1f ms   ratio %.2fx\n", l, t / 1000, t / r }'
   else
     awk -v l="$label" -v t="$us" 'BEGIN { printf "  %-44s %9.1f ms\n", l, t / 1000 }'
+  fi
+}
+
+# spread LABEL INDEX [REFERENCE-INDEX MEDIAN-GOAL SLOWEST-GOAL]: the fastest, median and slowest
+# run of the race's INDEXth contender; against a reference, the ratios of the medians and of the
+# slowest runs.
+spread() {
+  local label=$1 i=$2
+  awk -v l="$label" -v f="${FASTEST[i]}" -v m="${MEDIANS[i]}" -v s="${SLOWEST[i]}" \
+    'BEGIN { printf "  %-44s fastest %7.1f  median %7.1f  slowest %7.1f ms\n", l, f / 1000, m / 1000, s / 1000 }'
+  if [ $# -ge 5 ]; then
+    local r=$3
+    awk -v m="${MEDIANS[i]}" -v s="${SLOWEST[i]}" -v rm="${MEDIANS[r]}" -v rs="${SLOWEST[r]}" \
+      -v gm="$4" -v gs="$5" \
+      'BEGIN { printf "  %-44s median %.2fx (goal <= %sx), slowest %.2fx (goal <= %sx)\n", "", m / rm, gm, s / rs, gs }'
   fi
 }
 
