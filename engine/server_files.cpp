@@ -12,9 +12,9 @@ namespace dravelin {
 
 namespace {
 
-// Marks in `shadowed` the files that a file of the same key stands for: of each such group the
-// newest, the first listed among the newest. Keys are compared by their hashes, sorted, and only
-// where two hashes meet by the keys themselves: no key is kept for the whole listing.
+// Which files another file of the same key stands for: of each such group, the newest stands,
+// the first listed among the newest. Keys are compared by their hashes, sorted, and only where two
+// hashes meet by the keys themselves: no key is kept for the whole listing.
 std::vector<bool> ShadowedCaseTwins(Runtime& runtime, const ServerFiles& files) {
   const auto key = [&](std::size_t i) { return runtime.fileNameKey(std::wstring(files[i].name)); };
   std::vector<std::pair<std::size_t, std::uint32_t>> byHash(files.size());
