@@ -26,7 +26,9 @@ std::vector<bool> ShadowedCaseTwins(Runtime& runtime, const ServerFiles& files) 
   for (auto run = byHash.begin(); run != byHash.end();) {
     const auto end =
         std::find_if(run, byHash.end(), [&](const auto& h) { return h.first != run->first; });
-    for (auto a = run; a != end; ++a) {
+    // The last of a run (almost always its only one) has nothing after it to compare: its key
+    // is not made again.
+    for (auto a = run; end - a > 1; ++a) {
       if (shadowed[a->second]) continue;
       const std::wstring standingKey = key(a->second);
       std::uint32_t standing = a->second;
