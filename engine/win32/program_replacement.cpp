@@ -30,13 +30,12 @@ class OldProgram {
         calls_(calls),
         file_(patience.persist([&] { return OpenToRename(program); })) {}
 
-  // SMB1 servers refuse a rename by handle: there the file is let go of and renamed by its path,
-  // which may meet another program's hold, and then fails without moving anything.
+  // Where a rename by handle is refused, the file is let go of and renamed by its path, which may
+  // meet another program's hold, and then fails without moving anything.
   void moveTo(const std::wstring& aside) {
     if (file_) {
       if (RenameOpenFile(file_.get(), aside, false, calls_)) return;
-      const DWORD error = GetLastError();
-      if (error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION) {
+      if (!RenameByHandleRefused(GetLastError())) {
         ThrowFailure("SetFileInformationByHandle (program aside)", program_);
       }
       file_.reset();

@@ -81,10 +81,10 @@ void TemporaryFile::placeAt(const std::wstring& destination, const CopyCalls& ca
   if (file_) {
     if (RenameOpenFile(file_.get(), destination, true, calls)) return closeInPlace();
     const DWORD error = GetLastError();
-    // SMB1 servers (Samba's among them) refuse a rename by handle into another folder. Closed,
-    // the copy is renamed by its path instead, at the price of a moment in which another program
-    // may open it (the rename then waits for it like for any held file).
-    if (error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION) {
+    // Where a rename by handle is refused, the copy is closed and renamed by its path instead, at
+    // the price of a moment in which another program may open it (the rename then waits for it
+    // like for any held file).
+    if (!RenameByHandleRefused(error)) {
       // Over a network a rename can be done and its answer lost (the connection dropped and came
       // back): the copy then already carries the destination's name.
       const Whereabouts where = afterFailedRename(destination, calls);

@@ -22,6 +22,12 @@ std::wstring TemporaryName();
 bool RenameOpenFile(HANDLE file, const std::wstring& destination, bool replace,
                     const CopyCalls& calls);
 
+// Whether a rename by handle failed with `error` because the file system does not take it: SMB1
+// servers (Samba's among them) refuse one into another folder. A rename by path still works there.
+inline bool RenameByHandleRefused(DWORD error) {
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
 // A file under a fresh temporary name in `directory`, open for writing, removed again unless it
 // was moved into place. Made here rather than with GetTempFileNameW, which takes directories of
 // fewer than MAX_PATH characters only (and Wine's version writes past its MAX_PATH buffer instead).
