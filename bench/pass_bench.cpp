@@ -50,8 +50,8 @@ class BenchRuntime final : public Runtime {
     return system_->waitForTurn(directory, firstLook);
   }
   void copyFile(const std::wstring& source, const std::wstring& destination,
-                const FileVersion& listed) override {
-    system_->copyFile(source, destination, listed);
+                const FileVersion& listed, ListedDestination found) override {
+    system_->copyFile(source, destination, listed, found);
     ++copies_;
   }
   std::unique_ptr<Turn> tryWorkTurn(const std::wstring& directory) override {
