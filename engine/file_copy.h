@@ -55,7 +55,7 @@ class FileCopier {
   // program's own file, which cannot be overwritten, is first moved aside into the work folder;
   // should the new copy then fail to take its place, it is moved back.
   void copyOver(const std::wstring& source, const std::wstring& destination,
-                const FileVersion& listed);
+                const FileVersion& listed, ListedDestination found);
 
   // Runtime::canWriteIn, tried with a file in the folder where the copies go, every time: a work
   // folder that is there already may still refuse this user's files (an administrator's run left

@@ -30,6 +30,12 @@ struct FileVersion {
   bool operator==(const FileVersion&) const = default;
 };
 
+// What the listing of the program directory showed under a copy's name. Where it showed nothing,
+// the copy does not look there again: a file put there since is neither the running program nor
+// one that Windows lets a rename replace while it is read-only, and under Wine looking for a name
+// that is not there reads the whole directory.
+enum class ListedDestination { Missing, Present };
+
 struct DirEntry {
   std::wstring name;  // without its directory
   FileTime modified;
@@ -125,7 +131,7 @@ class Runtime {
   // the temporary file removed. The copy keeps the source's last-modified time. The running
   // program's own file is replaced too, where the system refuses to overwrite it (file_copy.h).
   virtual void copyFile(const std::wstring& source, const std::wstring& destination,
-                        const FileVersion& listed) = 0;
+                        const FileVersion& listed, ListedDestination found) = 0;
 
   // Whether files can be made in `directory`: its work folder, or else a file beside the others.
   // False only when the system says plainly that they cannot (no right to, a read-only medium);

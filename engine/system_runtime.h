@@ -29,8 +29,8 @@ class SystemRuntime : public Runtime {
   Clock& clock() override { return clock_; }
 
   void copyFile(const std::wstring& source, const std::wstring& destination,
-                const FileVersion& listed) override {
-    copier_.copyOver(source, destination, listed);
+                const FileVersion& listed, ListedDestination found) override {
+    copier_.copyOver(source, destination, listed, found);
   }
 
   bool canWriteIn(const std::wstring& directory) override { return copier_.canWriteIn(directory); }

@@ -164,10 +164,11 @@ class UpdatePass {
       ParallelCopies copies(kCopiesInFlight);
       for (; next < files.size(); ++next) {
         const ServerFile file = files[next];
-        if (!isCandidate(file, localTimes)) continue;
+        const std::optional<ListedDestination> found = candidate(file, localTimes);
+        if (!found) continue;
         inFlight_ += file.listed.bytes;
-        copies.add([this, file] {
-          copy(file);
+        copies.add([this, file, found] {
+          copy(file, *found);
           inFlight_ -= file.listed.bytes;
         });
       }
@@ -177,65 +178,71 @@ class UpdatePass {
   // One server file, in the listing's order, while the user is asked.
   void visit(const ServerFile& file, LocalTimes& localTimes) {
     std::wstring localText, serverText;
-    if (!isCandidate(file, localTimes, &localText, &serverText)) return;
+    const std::optional<ListedDestination> found =
+        candidate(file, localTimes, &localText, &serverText);
+    if (!found) return;
     if (UpdateChoice != modUpdate::ChoiceReplaceAll) {
       ask(serverPath(file.name), localText, serverText);
     }
     if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
-      work_.around([&] { copy(file); });
+      work_.around([&] { copy(file, *found); });
     }
   }
 
   // Whether the file is to be asked about or copied: its server copy newer (or no local copy),
   // Skip All not given, and the folder one where a copy can go. Its time comes with the listing,
   // the local time from the one listing of the program directory; their texts, which the
-  // question shows, go to `localText` and `serverText` where given.
-  bool isCandidate(const ServerFile& file, LocalTimes& localTimes,
-                   std::wstring* localText = nullptr, std::wstring* serverText = nullptr) {
+  // question shows, go to `localText` and `serverText` where given. A candidate comes with what
+  // the listing showed under its name: Present also where the lookup failed.
+  std::optional<ListedDestination> candidate(const ServerFile& file, LocalTimes& localTimes,
+                                             std::wstring* localText = nullptr,
+                                             std::wstring* serverText = nullptr) {
     std::optional<FileTime> localTime;
     bool inTheWay = false;
+    ListedDestination found = ListedDestination::Present;
     Attempt([&] {
       const std::wstring name(file.name);
       const LocalCopy local = localTimes.of(name, runtime_.fileNameKey(name));
       inTheWay = local.inTheWay;
+      if (!local.inTheWay && !local.modified) found = ListedDestination::Missing;
       localTime = local.modified;
     });
     // A copy would replace a folder, or another file that a short name reaches.
-    if (inTheWay) return false;
+    if (inTheWay) return std::nullopt;
     // The very same time on both sides gives the same text twice, which neither rule finds
     // newer. Most files of a scan are up to date, so they are passed over without making texts.
     const FileTime serverTime = file.listed.modified;
-    if (localTime == serverTime) return false;
+    if (localTime == serverTime) return std::nullopt;
 
     std::wstring server = kNoTimestamp;
     Attempt([&] { server = TimestampText(serverTime); });
     // A server text that is no timestamp ("0") is no time a copy can carry either.
     bool carried = false;
     Attempt([&] { carried = ShownAndCarried(serverTime, server); });
-    if (!carried) return false;
+    if (!carried) return std::nullopt;
     std::wstring localShown = kNoTimestamp;
     if (localTime) Attempt([&] { localShown = TimestampText(*localTime); });
 
     if (!Guard([&] {
           return IsNewer(variant_.newerRule, serverTime, server, localTime, localShown);
         })) {
-      return false;
+      return std::nullopt;
     }
-    if (UpdateChoice == modUpdate::ChoiceSkipAll) return false;
+    if (UpdateChoice == modUpdate::ChoiceSkipAll) return std::nullopt;
     // A file larger than the room left on the client's disk would be read until the disk is
     // full, at every start. The copies in flight will take their share of it too.
     std::optional<std::uint64_t> room;
     Attempt([&] { room = runtime_.freeSpace(requireProgramDirectory()); });
-    if (room && file.listed.bytes > *room - std::min(*room, inFlight_.load())) return false;
+    if (room && file.listed.bytes > *room - std::min(*room, inFlight_.load())) return std::nullopt;
     // A folder that this user may not write (Program Files for a standard user, a read-only
     // medium): every question would lead nowhere, at every start. Found out at the first file.
     if (!writable_) {
       writable_ = Guard([&] { return runtime_.canWriteIn(requireProgramDirectory()); });
     }
-    if (!*writable_) return false;
+    if (!*writable_) return std::nullopt;
     if (localText) *localText = std::move(localShown);
     if (serverText) *serverText = std::move(server);
-    return true;
+    return found;
   }
 
   // Under Wine, looking for a folder that is not there reads the whole directory, which can hold
@@ -245,11 +252,12 @@ class UpdatePass {
   }
 
   // A file that the windows hold (the progress window's clip) is let go of for its copy.
-  void copy(const ServerFile& file) {
+  void copy(const ServerFile& file, ListedDestination found) {
     Attempt([&] {
       const std::wstring destination = localPath(file.name);
-      windows_.replacing(
-          destination, [&] { runtime_.copyFile(serverPath(file.name), destination, file.listed); });
+      windows_.replacing(destination, [&] {
+        runtime_.copyFile(serverPath(file.name), destination, file.listed, found);
+      });
     });
   }
 

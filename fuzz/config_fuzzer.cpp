@@ -115,7 +115,8 @@ class MemoryRuntime final : public dravelin::Runtime {
                                               const dravelin::TurnNotice&) override {
     throw std::logic_error("unused");
   }
-  void copyFile(const std::wstring&, const std::wstring&, const dravelin::FileVersion&) override {
+  void copyFile(const std::wstring&, const std::wstring&, const dravelin::FileVersion&,
+                dravelin::ListedDestination) override {
     throw std::logic_error("unused");
   }
   bool canWriteIn(const std::wstring&) override { throw std::logic_error("unused"); }

@@ -102,7 +102,8 @@ TEST_F(CopyOverLocalFile, OnlyTheListedVersionIsCopied) {
     ASSERT_EQ(listed.bytes, listedBytes.size());
     server_.write(L"data.pak", change.bytes);
     testing::SetModified(source, change.time);
-    EXPECT_THROW(runtime_->copyFile(source, target, listed), SourceChanged);
+    EXPECT_THROW(runtime_->copyFile(source, target, listed, ListedDestination::Present),
+                 SourceChanged);
     EXPECT_EQ(ReadAll(target), "old local");
     EXPECT_EQ(CountLeftovers(local_.dir()), 0);
   }

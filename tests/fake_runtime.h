@@ -87,10 +87,10 @@ class TestRuntime final : public Runtime {
   }
   Clock& clock() override { return system_->clock(); }
   void copyFile(const std::wstring& source, const std::wstring& destination,
-                const FileVersion& listed) override {
+                const FileVersion& listed, ListedDestination found) override {
     count("copyFile");
     if (beforeCopy) beforeCopy();
-    system_->copyFile(source, destination, listed);
+    system_->copyFile(source, destination, listed, found);
     log(L"copied " + Wide(Path(destination).filename()));
   }
   bool canWriteIn(const std::wstring& directory) override {

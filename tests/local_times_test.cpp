@@ -58,7 +58,8 @@ class DirectoryInMemory final : public Runtime {
   std::unique_ptr<Turn> waitForTurn(const std::wstring&, const TurnNotice&) override {
     throw std::logic_error("not used");
   }
-  void copyFile(const std::wstring&, const std::wstring&, const FileVersion&) override {
+  void copyFile(const std::wstring&, const std::wstring&, const FileVersion&,
+                ListedDestination) override {
     throw std::logic_error("not used");
   }
   bool canWriteIn(const std::wstring&) override { throw std::logic_error("not used"); }

@@ -146,7 +146,7 @@ bool MayMakeFilesIn(const std::wstring& directory) {
 }
 
 void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
-                          const FileVersion& listed) {
+                          const FileVersion& listed, ListedDestination) {
   const FileDescriptor from(open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC));
   if (from.get() < 0) throw RuntimeError("open", errno);
   const struct stat start = StateOf(from.get());

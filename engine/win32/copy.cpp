@@ -170,9 +170,10 @@ bool MayMakeFilesIn(const std::wstring& directory) {
 }
 
 void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
-                          const FileVersion& listed) {
+                          const FileVersion& listed, ListedDestination found) {
   const std::wstring to = ExtendedLengthPath(destination);
-  const DWORD attributes = GetFileAttributesW(to.c_str());
+  const DWORD attributes = found == ListedDestination::Missing ? INVALID_FILE_ATTRIBUTES
+                                                               : GetFileAttributesW(to.c_str());
   const bool readOnly =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
   const std::wstring directory = DirectoryOf(destination);

@@ -197,7 +197,7 @@ FileVersion ListedVersion(Runtime& runtime, const std::wstring& file) {
 }
 
 void CopyAsListed(Runtime& runtime, const std::wstring& source, const std::wstring& destination) {
-  runtime.copyFile(source, destination, ListedVersion(runtime, source));
+  runtime.copyFile(source, destination, ListedVersion(runtime, source), ListedDestination::Present);
 }
 
 int FilesInWorkFolder(const std::wstring& directory) {
