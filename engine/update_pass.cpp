@@ -154,39 +154,43 @@ class UpdatePass {
     if (serverDirectory_.empty()) return;
     const ServerFiles files = ListServerFiles(runtime_, serverDirectory_ + kEveryFile);
     std::size_t next = 0;
-    for (; next < files.size() && UpdateChoice != modUpdate::ChoiceReplaceAll; ++next) {
-      visit(files[next], localTimes);
-    }
-    if (next == files.size()) return;
-    // Replace All: nothing is asked any more, and the files still to come are copied several at
-    // once (parallel_copies.h), all of them under one work turn.
+    std::optional<ListedDestination> answeredAll;
+    while (next < files.size() && !answeredAll) answeredAll = visit(files[next++], localTimes);
+    if (!answeredAll) return;
+    // Replace All: nothing is asked any more, and the file it was given for and those still to
+    // come are copied several at once (parallel_copies.h), all of them under one work turn.
     work_.around([&] {
       ParallelCopies copies(kCopiesInFlight);
+      copyInFlight(copies, files[next - 1], *answeredAll);
       for (; next < files.size(); ++next) {
-        const ServerFile file = files[next];
-        const std::optional<ListedDestination> found = candidate(file, localTimes);
-        if (!found) continue;
-        inFlight_ += file.listed.bytes;
-        copies.add([this, file, found] {
-          copy(file, *found);
-          inFlight_ -= file.listed.bytes;
-        });
+        const ServerFile& file = files[next];
+        if (const std::optional<ListedDestination> found = candidate(file, localTimes)) {
+          copyInFlight(copies, file, *found);
+        }
       }
     });
   }
 
-  // One server file, in the listing's order, while the user is asked.
-  void visit(const ServerFile& file, LocalTimes& localTimes) {
+  void copyInFlight(ParallelCopies& copies, const ServerFile& file, ListedDestination found) {
+    inFlight_ += file.listed.bytes;
+    copies.add([this, file, found] {
+      copy(file, found);
+      inFlight_ -= file.listed.bytes;
+    });
+  }
+
+  // One server file, in the listing's order, while the user is asked. A file answered with
+  // Replace All is not copied here but returned, with what the listing showed under its name, to
+  // go first among the copies in flight.
+  std::optional<ListedDestination> visit(const ServerFile& file, LocalTimes& localTimes) {
     std::wstring localText, serverText;
     const std::optional<ListedDestination> found =
         candidate(file, localTimes, &localText, &serverText);
-    if (!found) return;
-    if (UpdateChoice != modUpdate::ChoiceReplaceAll) {
-      ask(serverPath(file.name), localText, serverText);
-    }
-    if (UpdateChoice == modUpdate::ChoiceReplace || UpdateChoice == modUpdate::ChoiceReplaceAll) {
-      work_.around([&] { copy(file, *found); });
-    }
+    if (!found) return std::nullopt;
+    ask(serverPath(file.name), localText, serverText);
+    if (UpdateChoice == modUpdate::ChoiceReplaceAll) return found;
+    if (UpdateChoice == modUpdate::ChoiceReplace) work_.around([&] { copy(file, *found); });
+    return std::nullopt;
   }
 
   // Whether the file is to be asked about or copied: its server copy newer (or no local copy),

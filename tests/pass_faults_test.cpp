@@ -107,33 +107,35 @@ TEST_F(PassOnAFullDisk, ACopyThatRunsOutOfRoomKeepsTheOldFileAndThePassGoesOn) {
 #endif
 
 // Copies in flight together (Replace All) each fit in the room left on the disk, but not all of
-// them: one is passed over rather than fill the disk. The first copy after the answer is held
-// until the scan has weighed the last file, as a long copy would be.
-TEST_F(PassFaults, CopiesInFlightTogetherFitTheRoomLeftOnTheDisk) {
-  configure(kCurrentVariant);
-  const std::vector<std::wstring> names{L"a.pak", L"b.pak", L"c.pak"};
-  for (const auto& name : names) writeServer(name, std::string(2 * kMiB, 'n'), kEvening);
-  std::atomic<int> weighed = 0, copies = 0;
-  runtime_.roomLeft = [&] {
-    ++weighed;
-    return 3 * kMiB;
-  };
-  runtime_.beforeCopy = [&] {
-    const int copy = ++copies;
-    for (int waits = 0; copy == 2 && weighed < 3 && waits < 10'000; ++waits) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  };
-  run(kCurrentVariant, AnswerAlways(Answer::ReplaceAll));
-  EXPECT_EQ(weighed, 3);
-  EXPECT_EQ(runtime_.calls("copyFile"), 2);
-  EXPECT_EQ(std::ranges::count_if(names,
-                                  [&](const std::wstring& name) {
-                                    return fs::exists(testing::Path(localPath(name)));
-                                  }),
-            2);
-  expectCleanEndAndClientStarted();
-}
+// them: one is passed over rather than fill the disk, unless the disk has more room by the time
+// it is weighed. The copies are held until the scan has weighed the last file, as long copies
+// would be. The disk first reports room for two copies, then `laterRoom`.
+class CopiesInFlight : public PassFaults {
+ protected:
+  void expectCopied(std::uint64_t laterRoom, int copied) {
+    configure(kCurrentVariant);
+    const std::vector<std::wstring> names{L"a.pak", L"b.pak", L"c.pak"};
+    for (const auto& name : names) writeServer(name, std::string(2 * kMiB, 'n'), kEvening);
+    std::atomic<int> weighed = 0;
+    runtime_.roomLeft = [&] { return ++weighed > 2 ? laterRoom : 5 * kMiB; };
+    runtime_.beforeCopy = [&] {
+      for (int waits = 0; weighed < 3 && waits < 10'000; ++waits) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    };
+    run(kCurrentVariant, AnswerAlways(Answer::ReplaceAll));
+    EXPECT_EQ(weighed, 3);
+    EXPECT_EQ(runtime_.calls("copyFile"), copied);
+    EXPECT_EQ(std::ranges::count_if(names,
+                                    [&](const std::wstring& name) {
+                                      return fs::exists(testing::Path(localPath(name)));
+                                    }),
+              copied);
+    expectCleanEndAndClientStarted();
+  }
+};
+
+TEST_F(CopiesInFlight, TogetherFitTheRoomLeftOnTheDisk) { expectCopied(5 * kMiB, 2); }
 
 // Keeps a server file from being read for the duration of a test.
 class UnreadableServerFile {
