@@ -233,11 +233,7 @@ class UpdatePass {
       return std::nullopt;
     }
     if (UpdateChoice == modUpdate::ChoiceSkipAll) return std::nullopt;
-    // A file larger than the room left on the client's disk would be read until the disk is
-    // full, at every start. The copies in flight will take their share of it too.
-    std::optional<std::uint64_t> room;
-    Attempt([&] { room = runtime_.freeSpace(requireProgramDirectory()); });
-    if (room && file.listed.bytes > *room - std::min(*room, inFlight_.load())) return std::nullopt;
+    if (!fitsTheRoom(file.listed.bytes)) return std::nullopt;
     // A folder that this user may not write (Program Files for a standard user, a read-only
     // medium): every question would lead nowhere, at every start. Found out at the first file.
     if (!writable_) {
@@ -247,6 +243,29 @@ class UpdatePass {
     if (localText) *localText = std::move(localShown);
     if (serverText) *serverText = std::move(server);
     return found;
+  }
+
+  // A file larger than the room left on the client's disk would be read until the disk is full,
+  // at every start; the copies in flight will take their share of the room too. While the user is
+  // asked, the room is read for each file. After Replace All a reading for each file would be one
+  // more request to the system beside each copy's own: the room is read again only for a file
+  // that does not fit what the last reading left, less the copies started since, so that a file
+  // is passed over only against a fresh reading. Room that cannot be read passes the file.
+  bool fitsTheRoom(std::uint64_t bytes) {
+    if (!roomLeft_ || bytes > *roomLeft_) {
+      std::optional<std::uint64_t> room;
+      Attempt([&] { room = runtime_.freeSpace(requireProgramDirectory()); });
+      roomLeft_.reset();
+      if (!room) return true;
+      roomLeft_ = *room - std::min(*room, inFlight_.load());
+    }
+    if (bytes > *roomLeft_) return false;
+    if (UpdateChoice == modUpdate::ChoiceReplaceAll) {
+      *roomLeft_ -= bytes;
+    } else {
+      roomLeft_.reset();
+    }
+    return true;
   }
 
   // Under Wine, looking for a folder that is not there reads the whole directory, which can hold
@@ -292,6 +311,8 @@ class UpdatePass {
   // The bytes of the copies in flight after Replace All, until each is done or has failed. Their
   // room is counted whole, also what they have written, which the disk's room already shows.
   std::atomic<std::uint64_t> inFlight_ = 0;
+  // After Replace All, the room that the last reading left for the copies still to start.
+  std::optional<std::uint64_t> roomLeft_;
   WorkTurns work_;  // with the runs of other sessions in the same folder
 };
 

@@ -136,6 +136,9 @@ class CopiesInFlight : public PassFaults {
 };
 
 TEST_F(CopiesInFlight, TogetherFitTheRoomLeftOnTheDisk) { expectCopied(5 * kMiB, 2); }
+TEST_F(CopiesInFlight, AFileThatDidNotFitIsWeighedAgainstTheRoomMadeSince) {
+  expectCopied(100 * kMiB, 3);
+}
 
 // Keeps a server file from being read for the duration of a test.
 class UnreadableServerFile {
