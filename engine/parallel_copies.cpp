@@ -5,13 +5,22 @@
 
 namespace dravelin {
 
-ParallelCopies::~ParallelCopies() {
+ParallelCopies::~ParallelCopies() { finish(); }
+
+void ParallelCopies::finish() {
   {
     const std::lock_guard lock(mutex_);
     closing_ = true;
   }
   queued_.notify_all();
   for (std::thread& thread : threads_) thread.join();
+  threads_.clear();
+}
+
+void ParallelCopies::startAll() {
+  const std::lock_guard lock(mutex_);
+  while (!closing_ && static_cast<int>(threads_.size()) < inFlight_ && startThread()) {
+  }
 }
 
 void ParallelCopies::add(std::function<void()> copy) {

@@ -19,13 +19,20 @@ class ParallelCopies {
  public:
   // At most `inFlight` copies run at once, each on a thread of its own, made as copies come.
   explicit ParallelCopies(int inFlight) : inFlight_(inFlight) {}
-  // Waits until every copy has been made or has failed.
+  // Waits until every copy has been made or has failed (finish).
   ~ParallelCopies();
   ParallelCopies(const ParallelCopies&) = delete;
   ParallelCopies& operator=(const ParallelCopies&) = delete;
 
+  // Starts every thread now, to wait for copies: a thread takes milliseconds to start, which
+  // the first copies would wait for otherwise.
+  void startAll();
+
   // Queues `copy`, which must not throw (each copy is a step under the error rule).
   void add(std::function<void()> copy);
+
+  // Waits until every copy queued has been made or has failed, and ends the threads.
+  void finish();
 
  private:
   // Under the lock: false when the system gives no thread.

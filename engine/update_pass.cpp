@@ -153,14 +153,16 @@ class UpdatePass {
     // directory the process happens to run in, and offer its files as server files.
     if (serverDirectory_.empty()) return;
     const ServerFiles files = ListServerFiles(runtime_, serverDirectory_ + kEveryFile);
+    ParallelCopies copies(kCopiesInFlight);
     std::size_t next = 0;
     std::optional<ListedDestination> answeredAll;
-    while (next < files.size() && !answeredAll) answeredAll = visit(files[next++], localTimes);
+    while (next < files.size() && !answeredAll) {
+      answeredAll = visit(files[next++], localTimes, copies);
+    }
     if (!answeredAll) return;
     // Replace All: nothing is asked any more, and the file it was given for and those still to
     // come are copied several at once (parallel_copies.h), all of them under one work turn.
     work_.around([&] {
-      ParallelCopies copies(kCopiesInFlight);
       copyInFlight(copies, files[next - 1], *answeredAll);
       for (; next < files.size(); ++next) {
         const ServerFile& file = files[next];
@@ -168,6 +170,7 @@ class UpdatePass {
           copyInFlight(copies, file, *found);
         }
       }
+      copies.finish();
     });
   }
 
@@ -181,12 +184,14 @@ class UpdatePass {
 
   // One server file, in the listing's order, while the user is asked. A file answered with
   // Replace All is not copied here but returned, with what the listing showed under its name, to
-  // go first among the copies in flight.
-  std::optional<ListedDestination> visit(const ServerFile& file, LocalTimes& localTimes) {
+  // go first among the copies in flight, whose threads start while the user reads the question.
+  std::optional<ListedDestination> visit(const ServerFile& file, LocalTimes& localTimes,
+                                         ParallelCopies& copies) {
     std::wstring localText, serverText;
     const std::optional<ListedDestination> found =
         candidate(file, localTimes, &localText, &serverText);
     if (!found) return std::nullopt;
+    copies.startAll();
     ask(serverPath(file.name), localText, serverText);
     if (UpdateChoice == modUpdate::ChoiceReplaceAll) return found;
     if (UpdateChoice == modUpdate::ChoiceReplace) work_.around([&] { copy(file, *found); });
