@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "runtime.h"
-#include "update_choice.h"
 #include "update_pass.h"
 #include "variant.h"
 
@@ -78,30 +77,17 @@ class ReplaceAllWindows final : public PassWindows {
  public:
   int questions() const { return questions_; }
 
-  void setFileName(const std::wstring&) override { load(); }
-  void setOldDate(const std::wstring&) override { load(); }
-  void setNewDate(const std::wstring&) override { load(); }
-  void showQuestion() override {
+  Answer ask(const Question&) override {
     ++questions_;
-    modUpdate::UpdateChoice = modUpdate::ChoiceReplaceAll;
-    loaded_ = false;
+    return Answer::ReplaceAll;
   }
-  void unloadQuestion() override { loaded_ = false; }
   void waitingForAnotherRun(bool) override {}
   void awaitWindowSetUp() override {}
-  void pumpEvents() override {}
   void replacing(const std::wstring&, const std::function<void()>& copy) override { copy(); }
   NativeWindow prepareClientStart() override { return nullptr; }
   void unloadProgressWindow() override {}
 
  private:
-  void load() {
-    if (loaded_) return;
-    loaded_ = true;
-    modUpdate::UpdateChoice = modUpdate::ChoiceNone;
-  }
-
-  bool loaded_ = false;
   int questions_ = 0;
 };
 

@@ -11,7 +11,6 @@
 #include "parallel_copies.h"
 #include "server_files.h"
 #include "timestamp.h"
-#include "update_choice.h"
 #include "windows_ticks.h"
 #include "work_folder.h"
 #include "work_turn.h"
@@ -22,7 +21,6 @@ namespace {
 
 using error_rule::Attempt;
 using error_rule::Guard;
-using modUpdate::UpdateChoice;
 
 constexpr wchar_t kServerDirectoryKey[] = L"Server_directory";
 constexpr wchar_t kExeProgramKey[] = L"Exe_Program";
@@ -107,7 +105,6 @@ class UpdatePass {
                                   });
     if (workFolderListed) removeLeftovers();
     Attempt([&] { windows_.awaitWindowSetUp(); });
-    UpdateChoice = modUpdate::ChoiceNone;
     scan(localTimes);
     // A second start waits for the turn no longer than it must: not through the client's start,
     // which may wait for the user's consent.
@@ -192,9 +189,9 @@ class UpdatePass {
         candidate(file, localTimes, &localText, &serverText);
     if (!found) return std::nullopt;
     copies.startAll();
-    ask(serverPath(file.name), localText, serverText);
-    if (UpdateChoice == modUpdate::ChoiceReplaceAll) return found;
-    if (UpdateChoice == modUpdate::ChoiceReplace) work_.around([&] { copy(file, *found); });
+    standing_ = ask(serverPath(file.name), localText, serverText);
+    if (standing_ == Answer::ReplaceAll) return found;
+    if (standing_ == Answer::Replace) work_.around([&] { copy(file, *found); });
     return std::nullopt;
   }
 
@@ -237,7 +234,7 @@ class UpdatePass {
         })) {
       return std::nullopt;
     }
-    if (UpdateChoice == modUpdate::ChoiceSkipAll) return std::nullopt;
+    if (standing_ == Answer::SkipAll) return std::nullopt;
     if (!fitsTheRoom(file.listed.bytes)) return std::nullopt;
     // A folder that this user may not write (Program Files for a standard user, a read-only
     // medium): every question would lead nowhere, at every start. Found out at the first file.
@@ -265,7 +262,7 @@ class UpdatePass {
       roomLeft_ = *room - std::min(*room, inFlight_.load());
     }
     if (bytes > *roomLeft_) return false;
-    if (UpdateChoice == modUpdate::ChoiceReplaceAll) {
+    if (standing_ == Answer::ReplaceAll) {
       *roomLeft_ -= bytes;
     } else {
       roomLeft_.reset();
@@ -289,21 +286,15 @@ class UpdatePass {
     });
   }
 
-  // The first caption touches the dialog, which loads and sets UpdateChoice to ChoiceNone; a
-  // button sets it before the modal show returns, closing the frame leaves it at ChoiceNone.
-  // It is reset here too: a dialog that cannot be made (a terminal server out of desktop heap)
-  // would leave the last question's Replace standing for this file.
-  void ask(const std::wstring& sourcePath, const std::wstring& localText,
-           const std::wstring& serverText) {
-    UpdateChoice = modUpdate::ChoiceNone;
+  // A question that cannot be asked (its dialog cannot be made on a terminal server out of
+  // desktop heap) has no answer: the file is not copied, and nothing of an earlier answer stands.
+  Answer ask(const std::wstring& sourcePath, const std::wstring& localText,
+             const std::wstring& serverText) {
     std::wstring oldDate = kNoLocalCopy;
     if (localText != kNoTimestamp) Attempt([&] { oldDate = localText + kOldDateParticle; });
-    Attempt([&] { windows_.setFileName(sourcePath); });
-    Attempt([&] { windows_.setOldDate(oldDate); });
-    Attempt([&] { windows_.setNewDate(serverText + kNewDateParticle); });
-    Attempt([&] { windows_.showQuestion(); });
-    Attempt([&] { windows_.unloadQuestion(); });
-    Attempt([&] { windows_.pumpEvents(); });
+    Answer answer = Answer::None;
+    Attempt([&] { answer = windows_.ask({sourcePath, oldDate, serverText + kNewDateParticle}); });
+    return answer;
   }
 
   Runtime& runtime_;
@@ -312,7 +303,9 @@ class UpdatePass {
   std::wstring programDirectory_;
   std::wstring serverDirectory_;  // with its closing separator, or "" when not configured
   std::wstring exeProgram_;
-  std::optional<bool> writable_;  // whether files can be made in the program directory
+  std::optional<bool> writable_;
+  // The answer to the last question: Replace All and Skip All stand for every later file.
+  Answer standing_ = Answer::None;  // whether files can be made in the program directory
   // The bytes of the copies in flight after Replace All, until each is done or has failed. Their
   // room is counted whole, also what they have written, which the disk's room already shows.
   std::atomic<std::uint64_t> inFlight_ = 0;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "answer.h"
 #include "runtime.h"
 #include "variant.h"
 
@@ -17,17 +18,10 @@ class PassWindows {
  public:
   virtual ~PassWindows() = default;
 
-  // The confirmation dialog's three labels. The first touch of a dialog that is not loaded
-  // creates it, and creating it sets modUpdate::UpdateChoice to ChoiceNone.
-  virtual void setFileName(const std::wstring& text) = 0;
-  virtual void setOldDate(const std::wstring& text) = 0;
-  virtual void setNewDate(const std::wstring& text) = 0;
-
-  // Shows the dialog modally; returns when it is gone (a button wrote UpdateChoice first, or the
-  // user closed it and UpdateChoice kept its 0).
-  virtual void showQuestion() = 0;
-  // Unloads the dialog; nothing happens when it is already gone.
-  virtual void unloadQuestion() = 0;
+  // Asks the user in a confirmation dialog made for this question, shown modally, and gone
+  // again when this returns. Answer::None when the user closed it without an answer, or when it
+  // could not be shown; an answer never carries over from one question to the next.
+  virtual Answer ask(const Question& question) = 0;
 
   // Told once, before the progress window comes up: whether the pass first waits for another run
   // in the same folder to end. That run's question may be on screen; the windows of a run that
@@ -42,9 +36,6 @@ class PassWindows {
   // progress window's clip) is let go of meanwhile, and taken up again after, whichever version
   // is there then.
   virtual void replacing(const std::wstring& path, const std::function<void()>& copy) = 0;
-
-  // Processes the window messages that are waiting, then returns.
-  virtual void pumpEvents() = 0;
 
   // Just before the client starts, while the progress window is still up and in front: lets the
   // programs that this one starts come to the front in their turn (the client, or the system's

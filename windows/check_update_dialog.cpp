@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "resource_ids.h"
-#include "update_choice.h"
 #include "win32/last_error.h"
 
 namespace dravelin::win {
@@ -72,7 +71,6 @@ CheckUpdateDialog::CheckUpdateDialog(Build build, HWND owner, HINSTANCE instance
                    FALSE);
   if (layout.hasIcon) SetWindowIcons(window_.get(), icons_);
   createControls();
-  modUpdate::UpdateChoice = modUpdate::ChoiceNone;
 }
 
 CheckUpdateDialog::~CheckUpdateDialog() { unload(); }
@@ -114,8 +112,8 @@ void CheckUpdateDialog::setFileName(const std::wstring& text) { setLabel(lblFile
 void CheckUpdateDialog::setOldDate(const std::wstring& text) { setLabel(lblOldDate, text); }
 void CheckUpdateDialog::setNewDate(const std::wstring& text) { setLabel(lblNewDate, text); }
 
-void CheckUpdateDialog::showModal() {
-  if (!window_) return;
+Answer CheckUpdateDialog::showModal() {
+  if (!window_) return Answer::None;
   disableOwner();
   ::ShowWindow(window_.get(), SW_SHOWNORMAL);
   // The user may have gone to another program while the update listed the server: the question
@@ -127,6 +125,7 @@ void CheckUpdateDialog::showModal() {
   ::SetFocus(focusTarget_);
   // The loop ends when the window is gone, and the owner has come back with it (forgetWindow).
   runMessageLoop();
+  return answer_;
 }
 
 void CheckUpdateDialog::runMessageLoop() {
@@ -173,25 +172,25 @@ void CheckUpdateDialog::restoreOwner() {
   ownerDisabled_ = false;
 }
 
-void CheckUpdateDialog::answer(std::int16_t choice) {
-  // The value is written before the dialog goes, so it is there when the modal show returns.
-  modUpdate::UpdateChoice = choice;
+void CheckUpdateDialog::answer(Answer given) {
+  // Kept before the dialog goes, so it is there when the modal show returns.
+  answer_ = given;
   unload();
 }
 
 bool CheckUpdateDialog::handleCommand(int id) {
   switch (id) {
     case cmbReplace:
-      answer(modUpdate::ChoiceReplace);
+      answer(Answer::Replace);
       return true;
     case cmdSkip:
-      answer(modUpdate::ChoiceSkip);
+      answer(Answer::Skip);
       return true;
     case cmbReplaceAll:
-      answer(modUpdate::ChoiceReplaceAll);
+      answer(Answer::ReplaceAll);
       return true;
     case cmdSkipAll:
-      answer(modUpdate::ChoiceSkipAll);
+      answer(Answer::SkipAll);
       return true;
     // Escape: the same as closing the window through its frame.
     case IDCANCEL:

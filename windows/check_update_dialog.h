@@ -1,6 +1,6 @@
 // DmCheckUpdate: the modal question "replace this file?" with four answers. Each answer button
-// writes its value into modUpdate::UpdateChoice and then unloads the dialog; closing the window
-// (frame, system menu, Escape) unloads it and leaves the 0 that loading set.
+// keeps its answer and then unloads the dialog; closing the window (frame, system menu, Escape)
+// unloads it with no answer.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "answer.h"
 #include "artwork.h"
 #include "check_update_dialog_layout.h"
 #include "variant.h"
@@ -20,7 +21,7 @@ namespace dravelin::win {
 
 class CheckUpdateDialog {
  public:
-  // Loads the dialog: the window and its controls exist, hidden, and UpdateChoice is ChoiceNone.
+  // Loads the dialog: the window and its controls exist, hidden, with no answer yet.
   // `owner` (may be null) is disabled while the dialog is shown modally.
   CheckUpdateDialog(Build build, HWND owner, HINSTANCE instance);
   ~CheckUpdateDialog();
@@ -32,9 +33,9 @@ class CheckUpdateDialog {
   void setOldDate(const std::wstring& text);
   void setNewDate(const std::wstring& text);
 
-  // Shows the dialog and runs its message loop until the dialog is gone. Returns at once when it
-  // is already unloaded.
-  void showModal();
+  // Shows the dialog and runs its message loop until the dialog is gone; returns the answer given
+  // (Answer::None when it was closed without one, or was already unloaded).
+  Answer showModal();
 
   // Destroys the window; nothing happens when it is already gone.
   void unload();
@@ -49,7 +50,7 @@ class CheckUpdateDialog {
   void forgetWindow();
   LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool handleCommand(int id);
-  void answer(std::int16_t choice);
+  void answer(Answer given);
   void showAsDefault(HWND focusedButton) const;
   int defaultButtonId() const;
 
@@ -65,6 +66,7 @@ class CheckUpdateDialog {
   HINSTANCE instance_;
   int dpi_;
   bool ownerDisabled_ = false;
+  Answer answer_ = Answer::None;
   HWND focusTarget_ = nullptr;  // the control that gets the focus when the dialog is activated
   std::vector<std::pair<FontSpec, UniqueFont>> fonts_;
   UniqueBitmap floppy_;

@@ -48,8 +48,8 @@ void DialogPassWindows::showProgressWindow(Runtime& runtime) {
 }
 
 CheckUpdateDialog& DialogPassWindows::dialog() {
-  // Touching a dialog that is not loaded loads a new one, which sets UpdateChoice to 0: an
-  // answer never carries over from one question to the next.
+  // Touching a dialog that is not loaded loads a new one, with no answer: an answer never carries
+  // over from one question to the next.
   if (!dialog_ || !dialog_->loaded()) {
     dialog_.emplace(build_, progress_ ? progress_->window() : nullptr, instance_);
   }
@@ -82,32 +82,23 @@ void DialogPassWindows::replacing(const std::wstring& path, const std::function<
   if (failure) std::rethrow_exception(failure);
 }
 
-void DialogPassWindows::pumpEvents() {
-  windowThread_.run([] {});
+void DialogPassWindows::onWindowThread(const std::function<void()>& call) {
+  error_rule::Attempt([&] { windowThread_.run(call); });
 }
 
-void DialogPassWindows::setFileName(const std::wstring& text) {
-  windowThread_.run([&] { dialog().setFileName(text); });
-}
-
-void DialogPassWindows::setOldDate(const std::wstring& text) {
-  windowThread_.run([&] { dialog().setOldDate(text); });
-}
-
-void DialogPassWindows::setNewDate(const std::wstring& text) {
-  windowThread_.run([&] { dialog().setNewDate(text); });
-}
-
-// The modal loop runs on the window thread; the pass waits for the answer meanwhile. The answer
-// that the dialog's button wrote is there for the pass to read once this returns.
-void DialogPassWindows::showQuestion() {
-  windowThread_.run([&] { dialog().showModal(); });
-}
-
-void DialogPassWindows::unloadQuestion() {
-  windowThread_.run([&] {
+// Each step goes on after a failure of the one before: a caption that cannot be set still leaves
+// a question to answer, and a dialog that cannot be made at all is asked no question. The modal
+// loop runs on the window thread; the pass waits for the answer meanwhile.
+Answer DialogPassWindows::ask(const Question& question) {
+  Answer answer = Answer::None;
+  onWindowThread([&] { dialog().setFileName(question.fileName); });
+  onWindowThread([&] { dialog().setOldDate(question.oldDate); });
+  onWindowThread([&] { dialog().setNewDate(question.newDate); });
+  onWindowThread([&] { answer = dialog().showModal(); });
+  onWindowThread([&] {
     if (dialog_) dialog_->unload();
   });
+  return answer;
 }
 
 NativeWindow DialogPassWindows::prepareClientStart() {

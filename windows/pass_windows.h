@@ -1,5 +1,5 @@
 // The windows as the update pass sees them: the progress window that hosts the pass, and a fresh
-// confirmation dialog for every question, created by the first touch of one of its labels. The
+// confirmation dialog for every question. The
 // pass runs on a thread of its own (window_thread.h), started before the progress window is made
 // so that the two get under way together; everything the pass does with a window is called over
 // to the window thread once the progress window is up, and the pass waits until it is done.
@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 
 #include "check_update_dialog.h"
@@ -27,11 +28,8 @@ class DialogPassWindows final : public PassWindows {
   // up, the update still runs to its end and starts the client.
   void showProgressWindow(Runtime& runtime);
 
-  void setFileName(const std::wstring& text) override;
-  void setOldDate(const std::wstring& text) override;
-  void setNewDate(const std::wstring& text) override;
-  void showQuestion() override;
-  void unloadQuestion() override;
+  // On the window thread, as a fresh dialog for every question; the pass waits for the answer.
+  Answer ask(const Question& question) override;
   // From the pass's thread, at once: the progress window may be waiting to hear it.
   void waitingForAnotherRun(bool waiting) override;
   // Waits until the window thread has made the progress window and looked up its clip. See the
@@ -39,14 +37,12 @@ class DialogPassWindows final : public PassWindows {
   void awaitWindowSetUp() override;
   // A copy of the progress window's clip closes it first and plays the new one after.
   void replacing(const std::wstring& path, const std::function<void()>& copy) override;
-  // The window thread dispatches its messages all along; this waits until it has shown the
-  // progress window and takes calls.
-  void pumpEvents() override;
   NativeWindow prepareClientStart() override;
   void unloadProgressWindow() override;
 
  private:
-  CheckUpdateDialog& dialog();  // on the window thread only
+  CheckUpdateDialog& dialog();                             // on the window thread only
+  void onWindowThread(const std::function<void()>& call);  // going on after a failure
 
   Build build_;
   HINSTANCE instance_;

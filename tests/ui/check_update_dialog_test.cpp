@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "answer.h"
 #include "builds.h"
-#include "update_choice.h"
 
 namespace dravelin::win {
 namespace {
@@ -21,13 +21,11 @@ std::wstring TextOf(HWND dialog, int id) {
   return text;
 }
 
-TEST(CheckUpdateDialog, LoadingSetsTheChoiceToNone) {
+TEST(CheckUpdateDialog, LoadingMakesAHiddenWindow) {
   for (Build build : kBuilds) {
-    modUpdate::UpdateChoice = modUpdate::ChoiceSkipAll;
     CheckUpdateDialog dialog(build, nullptr, ThisProgram());
     EXPECT_TRUE(dialog.loaded());
     EXPECT_FALSE(::IsWindowVisible(dialog.window()));  // loaded, not yet shown
-    EXPECT_EQ(modUpdate::UpdateChoice, modUpdate::ChoiceNone);
   }
 }
 
@@ -152,13 +150,14 @@ TEST(CheckUpdateDialog, ModalShowReturnsWithTheValueWrittenAndTheOwnerBack) {
                                                    100, nullptr, nullptr, ThisProgram(), nullptr));
   ASSERT_TRUE(ownerWindow);
   const HWND owner = ownerWindow.get();
-  for (const auto& [id, value] :
-       {std::pair{cmbReplace, 1}, {cmdSkip, 2}, {cmbReplaceAll, 3}, {cmdSkipAll, 4}}) {
+  for (const auto& [id, value] : {std::pair{cmbReplace, Answer::Replace},
+                                  {cmdSkip, Answer::Skip},
+                                  {cmbReplaceAll, Answer::ReplaceAll},
+                                  {cmdSkipAll, Answer::SkipAll}}) {
     CheckUpdateDialog dialog(Build::Legacy, owner, ThisProgram());
     // Waiting in the queue until the modal loop runs, as a click by the user would.
     ASSERT_TRUE(::PostMessageW(::GetDlgItem(dialog.window(), id), BM_CLICK, 0, 0));
-    dialog.showModal();
-    EXPECT_EQ(modUpdate::UpdateChoice, value);
+    EXPECT_EQ(dialog.showModal(), value);
     EXPECT_FALSE(dialog.loaded());
     EXPECT_TRUE(::IsWindowEnabled(owner));
   }
@@ -168,9 +167,8 @@ TEST(CheckUpdateDialog, QuitDuringTheModalShowUnloadsAndPassesTheQuitOn) {
   constexpr int kExitCode = 7;
   CheckUpdateDialog dialog(Build::Current, nullptr, ThisProgram());
   ::PostQuitMessage(kExitCode);
-  dialog.showModal();
+  EXPECT_EQ(dialog.showModal(), Answer::None);
   EXPECT_FALSE(dialog.loaded());
-  EXPECT_EQ(modUpdate::UpdateChoice, modUpdate::ChoiceNone);
   MSG quit{};
   ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(quit.wParam, static_cast<WPARAM>(kExitCode));

@@ -1,4 +1,4 @@
-// The answers: what UpdateChoice holds when the modal show has returned, after each way of
+// The answers: what the modal show returns, after each way of
 // leaving the dialog, and what happens to the owner meanwhile.
 #include <gtest/gtest.h>
 

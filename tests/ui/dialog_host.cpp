@@ -2,7 +2,7 @@
 // texts, so that the dialog can be driven from outside.
 //   dialog-host [--legacy] FILE-NAME OLD-DATE NEW-DATE [FILE-NAME OLD-DATE NEW-DATE ...]
 // Prints "dpi=N" first, then for each question, once the modal show has returned and the
-// dialog is unloaded: "choice=N" (modUpdate::UpdateChoice) and "owner=enabled|disabled".
+// dialog is unloaded: "choice=N" (the answer's number, 0 for none) and "owner=enabled|disabled".
 #include <windows.h>
 
 #include <cstdio>
@@ -13,7 +13,6 @@
 #include "check_update_dialog.h"
 #include "layout.h"
 #include "runtime_error.h"
-#include "update_choice.h"
 #include "win32/handles.h"
 #include "win32/last_error.h"
 
@@ -50,9 +49,9 @@ void Ask(Build build, HWND owner, HINSTANCE instance, const std::wstring* texts)
   dialog.setFileName(texts[0]);
   dialog.setOldDate(texts[1]);
   dialog.setNewDate(texts[2]);
-  dialog.showModal();
+  const Answer answer = dialog.showModal();
   dialog.unload();
-  std::printf("choice=%d\n", modUpdate::UpdateChoice);
+  std::printf("choice=%d\n", static_cast<int>(answer));
   std::printf("owner=%s\n", ::IsWindowEnabled(owner) ? "enabled" : "disabled");
   std::fflush(stdout);
 }
