@@ -1,14 +1,12 @@
 // The update's copy on POSIX: the source read through one descriptor held from start to end into
 // a temporary file in the work folder, checked to be whole and of one version, synced to the disk,
 // and renamed into place. A running program's file needs nothing special here: rename replaces it.
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,55 +14,13 @@
 #include "path_parts.h"
 #include "posix/file_descriptor.h"
 #include "runtime_error.h"
+#include "temporary_file.h"
 #include "utf8.h"
 #include "work_folder.h"
 
 namespace dravelin {
 
-std::wstring WorkFolderPath(const std::wstring& directory) {
-  return PathIn(directory, kWorkFolderName);
-}
-
-std::wstring PathIn(const std::wstring& folder, std::wstring_view name) {
-  return folder + L"/" + std::wstring(name);
-}
-
-std::wstring MakeWorkFolder(const std::wstring& directory) {
-  const std::wstring folder = WorkFolderPath(directory);
-  const std::string path = ToUtf8(folder);
-  struct stat info {};
-  if (mkdir(path.c_str(), 0700) == 0) return folder;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? folder : directory;
-}
-
 namespace {
-
-// A temporary file in the work folder, removed again unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::string& directory) {
-    const std::string prefix = ToUtf8(std::wstring(kTemporaryPrefix));
-    const std::string suffix = ToUtf8(std::wstring(kTemporarySuffix));
-    path_ = directory + "/" + prefix + "XXXXXX" + suffix;
-    fd_.reset(mkstemps(path_.data(), static_cast<int>(suffix.size())));
-    if (fd_.get() < 0) throw RuntimeError("mkstemps", errno);
-  }
-  ~TemporaryFile() {
-    if (!path_.empty()) unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  FileDescriptor& fd() { return fd_; }
-  void renameTo(const std::string& destination) {
-    if (rename(path_.c_str(), destination.c_str()) != 0) throw RuntimeError("rename", errno);
-    path_.clear();
-  }
-
- private:
-  std::string path_;
-  FileDescriptor fd_;
-};
 
 // Plain reads and writes: for file systems that cannot copy between files themselves.
 std::uint64_t CopyByReading(int from, int to, std::vector<char>& buffer) {
@@ -131,20 +87,6 @@ const CopyCalls& SystemCopyCalls() {
   return calls;
 }
 
-bool IsMissingFolder(const RuntimeError& failure) { return failure.code() == ENOENT; }
-
-bool MayMakeFilesIn(const std::wstring& directory) {
-  try {
-    const TemporaryFile probe(ToUtf8(directory));  // gone again with the object
-    return true;
-  } catch (const RuntimeError& refused) {
-    if (refused.code() == EACCES || refused.code() == EPERM || refused.code() == EROFS) {
-      return false;
-    }
-    throw;
-  }
-}
-
 void FileCopier::copyOver(const std::wstring& source, const std::wstring& destination,
                           const FileVersion& listed, ListedDestination) {
   const FileDescriptor from(open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC));
@@ -173,21 +115,6 @@ void FileCopier::copyOver(const std::wstring& source, const std::wstring& destin
   if (fsync(to) != 0) throw RuntimeError("fsync", errno);
   temporary.fd().closeChecked("close");
   temporary.renameTo(ToUtf8(destination));
-}
-
-// No other program's handle keeps a file from being unlinked or renamed here: nothing is waited
-// for.
-void RemoveWorkFolder(const std::wstring& directory, Patience&) {
-  const std::string folder = ToUtf8(WorkFolderPath(directory));
-  const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-  if (!dir) return;  // no work folder: nothing was left
-  int firstError = 0;
-  while (const dirent* entry = readdir(dir.get())) {
-    if (!IsTemporaryName(FromUtf8(entry->d_name))) continue;
-    if (unlinkat(dirfd(dir.get()), entry->d_name, 0) != 0 && firstError == 0) firstError = errno;
-  }
-  if (rmdir(folder.c_str()) != 0 && firstError == 0) firstError = errno;
-  if (firstError != 0) throw RuntimeError("unlink (left-over copy)", firstError);
 }
 
 }  // namespace dravelin
