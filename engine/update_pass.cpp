@@ -5,13 +5,13 @@
 #include <optional>
 #include <stdexcept>
 
+#include "candidate_rules.h"
 #include "config.h"
 #include "error_rule.h"
 #include "local_times.h"
 #include "parallel_copies.h"
 #include "server_files.h"
 #include "timestamp.h"
-#include "windows_ticks.h"
 #include "work_folder.h"
 #include "work_turn.h"
 
@@ -42,30 +42,6 @@ bool IsSeparator(wchar_t c) { return c == kPathSeparator || c == L'/'; }
 std::wstring AsDirectoryPrefix(std::wstring directory) {
   if (!directory.empty() && !IsSeparator(directory.back())) directory += kPathSeparator;
   return directory;
-}
-
-FileTime ToDate(const std::wstring& text) {
-  const std::optional<FileTime> time = ParseTimestampText(text);
-  if (!time) throw std::invalid_argument("timestamp text is no date");
-  return *time;
-}
-
-// The date rule compares the dates that the two texts name; it throws when the local text names
-// none, and the caller's guard then counts the server file as newer. Those dates are the files'
-// own times, which the texts show to the second: only where daylight saving ends does one text
-// name two instants (the hour that comes twice), and the file's own time is the one it shows.
-bool IsNewer(NewerRule rule, FileTime serverTime, const std::wstring& serverText,
-             std::optional<FileTime> localTime, const std::wstring& localText) {
-  if (rule == NewerRule::Text) return serverText > localText;
-  ToDate(localText);
-  return serverTime > localTime.value();
-}
-
-// Whether a copy can carry `time` exactly and the question show it in `text` that names a date (a
-// year past 9999 does not). The first tick of 1601 is no time to the system (a copy given it keeps
-// the time of its writing), nor is anything before.
-bool ShownAndCarried(FileTime time, const std::wstring& text) {
-  return ToWindowsTicks(time).value_or(0) > 0 && ParseTimestampText(text).has_value();
 }
 
 class UpdatePass {
@@ -184,66 +160,42 @@ class UpdatePass {
   // go first among the copies in flight, whose threads start while the user reads the question.
   std::optional<ListedDestination> visit(const ServerFile& file, LocalTimes& localTimes,
                                          ParallelCopies& copies) {
-    std::wstring localText, serverText;
-    const std::optional<ListedDestination> found =
-        candidate(file, localTimes, &localText, &serverText);
+    CandidateDates dates;
+    const std::optional<ListedDestination> found = candidate(file, localTimes, &dates);
     if (!found) return std::nullopt;
     copies.startAll();
-    standing_ = ask(serverPath(file.name), localText, serverText);
+    standing_ = ask(serverPath(file.name), dates);
     if (standing_ == Answer::ReplaceAll) return found;
     if (standing_ == Answer::Replace) work_.around([&] { copy(file, *found); });
     return std::nullopt;
   }
 
-  // Whether the file is to be asked about or copied: its server copy newer (or no local copy),
-  // Skip All not given, and the folder one where a copy can go. Its time comes with the listing,
-  // the local time from the one listing of the program directory; their texts, which the
-  // question shows, go to `localText` and `serverText` where given. A candidate comes with what
-  // the listing showed under its name: Present also where the lookup failed.
+  // What the listing showed under the file's name when it is to be asked about or copied
+  // (candidate_rules.h), nullopt when not: Present also where the lookup failed. Its time comes
+  // with the listing, the local time from the one listing of the program directory; the dates
+  // that the question shows go to `dates` where given.
   std::optional<ListedDestination> candidate(const ServerFile& file, LocalTimes& localTimes,
-                                             std::wstring* localText = nullptr,
-                                             std::wstring* serverText = nullptr) {
-    std::optional<FileTime> localTime;
-    bool inTheWay = false;
+                                             CandidateDates* dates = nullptr) {
+    Weighing weighing{file.listed.modified, {}, variant_.newerRule, standing_};
     ListedDestination found = ListedDestination::Present;
     Attempt([&] {
       const std::wstring name(file.name);
-      const LocalCopy local = localTimes.of(name, runtime_.fileNameKey(name));
-      inTheWay = local.inTheWay;
-      if (!local.inTheWay && !local.modified) found = ListedDestination::Missing;
-      localTime = local.modified;
+      weighing.local = localTimes.of(name, runtime_.fileNameKey(name));
+      if (!weighing.local.inTheWay && !weighing.local.modified) {
+        found = ListedDestination::Missing;
+      }
     });
-    // A copy would replace a folder, or another file that a short name reaches.
-    if (inTheWay) return std::nullopt;
-    // The very same time on both sides gives the same text twice, which neither rule finds
-    // newer. Most files of a scan are up to date, so they are passed over without making texts.
-    const FileTime serverTime = file.listed.modified;
-    if (localTime == serverTime) return std::nullopt;
-
-    std::wstring server = kNoTimestamp;
-    Attempt([&] { server = TimestampText(serverTime); });
-    // A server text that is no timestamp ("0") is no time a copy can carry either.
-    bool carried = false;
-    Attempt([&] { carried = ShownAndCarried(serverTime, server); });
-    if (!carried) return std::nullopt;
-    std::wstring localShown = kNoTimestamp;
-    if (localTime) Attempt([&] { localShown = TimestampText(*localTime); });
-
-    if (!Guard([&] {
-          return IsNewer(variant_.newerRule, serverTime, server, localTime, localShown);
-        })) {
-      return std::nullopt;
-    }
-    if (standing_ == Answer::SkipAll) return std::nullopt;
-    if (!fitsTheRoom(file.listed.bytes)) return std::nullopt;
-    // A folder that this user may not write (Program Files for a standard user, a read-only
-    // medium): every question would lead nowhere, at every start. Found out at the first file.
-    if (!writable_) {
-      writable_ = Guard([&] { return runtime_.canWriteIn(requireProgramDirectory()); });
-    }
-    if (!*writable_) return std::nullopt;
-    if (localText) *localText = std::move(localShown);
-    if (serverText) *serverText = std::move(server);
+    std::optional<CandidateDates> weighed = WeighCandidate(weighing, [&] {
+      // A folder that this user may not write (Program Files for a standard user, a read-only
+      // medium): every question would lead nowhere, at every start. Found out at the first file.
+      if (!fitsTheRoom(file.listed.bytes)) return false;
+      if (!writable_) {
+        writable_ = Guard([&] { return runtime_.canWriteIn(requireProgramDirectory()); });
+      }
+      return *writable_;
+    });
+    if (!weighed) return std::nullopt;
+    if (dates) *dates = std::move(*weighed);
     return found;
   }
 
@@ -288,12 +240,11 @@ class UpdatePass {
 
   // A question that cannot be asked (its dialog cannot be made on a terminal server out of
   // desktop heap) has no answer: the file is not copied, and nothing of an earlier answer stands.
-  Answer ask(const std::wstring& sourcePath, const std::wstring& localText,
-             const std::wstring& serverText) {
+  Answer ask(const std::wstring& sourcePath, const CandidateDates& dates) {
     std::wstring oldDate = kNoLocalCopy;
-    if (localText != kNoTimestamp) Attempt([&] { oldDate = localText + kOldDateParticle; });
+    if (dates.local != kNoTimestamp) Attempt([&] { oldDate = dates.local + kOldDateParticle; });
     Answer answer = Answer::None;
-    Attempt([&] { answer = windows_.ask({sourcePath, oldDate, serverText + kNewDateParticle}); });
+    Attempt([&] { answer = windows_.ask({sourcePath, oldDate, dates.server + kNewDateParticle}); });
     return answer;
   }
 
