@@ -10,14 +10,14 @@
 
 namespace dravelin {
 
-// Length in bytes of the code page 949 form of `strString`.
-std::int32_t LenH(const std::wstring& strString);
+// Length in bytes of the code page 949 form of `text`.
+std::int32_t Cp949Length(const std::wstring& text);
 
-// The bytes of the code page 949 form of `strString` from byte `lngStart` (1-based) on, at most
-// `lngLength` of them when given, converted back. A start beyond the end gives ""; a length beyond
-// the end is cut there. A start below 1 or a negative length throws std::invalid_argument.
-std::wstring MidH(const std::wstring& strString, std::int32_t lngStart,
-                  std::optional<std::int32_t> lngLength = std::nullopt);
+// The bytes of the code page 949 form of `text` from byte `firstByte` (1-based) on, at most
+// `byteCount` of them when given, converted back. A start beyond the end gives ""; a count beyond
+// the end is cut there. A start below 1 or a negative count throws std::invalid_argument.
+std::wstring Cp949Part(const std::wstring& text, std::int32_t firstByte,
+                       std::optional<std::int32_t> byteCount = std::nullopt);
 
 // The value of the last line of the file at `path` that begins with `key` (any letter case),
 // after the key and one separator byte of any kind; "" when no line begins with the key.

@@ -1,9 +1,9 @@
 // libFuzzer target for the configuration lookup and the byte-wise text routines.
 //
 // An input is a small header followed by the bytes of a configuration file:
-//   byte 0     flags: which key is looked up, whether MidH gets a length, and whether its
+//   byte 0     flags: which key is looked up, whether Cp949Part gets a length, and whether its
 //              arguments are taken raw (the whole 32-bit range) or folded near the text's size
-//   bytes 1-4  MidH start, bytes 5-8 MidH length (little-endian)
+//   bytes 1-4  Cp949Part start, bytes 5-8 Cp949Part length (little-endian)
 // Missing header bytes count as zero. The file goes to GetConfigValue through an in-memory
 // stream, so no execution touches the disk.
 //
@@ -12,8 +12,8 @@
 // kMaxFileBytes: lines of megabytes come up now and then without slowing every execution.
 //
 // Besides crashes and sanitizer reports, the target stops on a broken promise: a wrong exception,
-// a MidH that throws for valid arguments, or a lookup on plain ASCII that differs from the line
-// rule computed here on bytes.
+// a Cp949Part that throws for valid arguments, or a lookup on plain ASCII that differs from the
+// line rule computed here on bytes.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -182,7 +182,7 @@ void CheckLookup(std::string& file, const std::wstring& key) {
   }
 }
 
-// MidH's arguments: raw, or folded so that most land inside the text, some just past its end,
+// Cp949Part's arguments: raw, or folded so that most land inside the text, some just past its end,
 // and a few on the invalid values 0 (start) and -1 (length).
 std::int32_t FoldedStart(std::uint32_t raw, std::size_t textBytes) {
   return static_cast<std::int32_t>(raw % (textBytes + 3));
@@ -194,9 +194,9 @@ std::int32_t FoldedLength(std::uint32_t raw, std::size_t textBytes) {
 void CheckByteWiseText(const std::wstring& text, const Header& header) {
   std::int32_t bytes = 0;
   try {
-    bytes = dravelin::LenH(text);
+    bytes = dravelin::Cp949Length(text);
   } catch (const std::overflow_error&) {
-    Fail("LenH overflowed on a text of a few megabytes");
+    Fail("Cp949Length overflowed on a text of a few megabytes");
   }
   const std::size_t size = static_cast<std::size_t>(bytes);
   const bool raw = (header.flags & kRawArgumentsFlag) != 0;
@@ -208,17 +208,18 @@ void CheckByteWiseText(const std::wstring& text, const Header& header) {
   }
   const bool valid = start >= 1 && (!length || *length >= 0);
   try {
-    const std::wstring cut = dravelin::MidH(text, start, length);
-    if (!valid) Fail("MidH accepted an impossible argument");
+    const std::wstring cut = dravelin::Cp949Part(text, start, length);
+    if (!valid) Fail("Cp949Part accepted an impossible argument");
     // Each byte becomes at most one character and each character at most its own bytes again, so
     // a cut never measures more than the bytes it was given.
     const std::size_t first = static_cast<std::size_t>(start) - 1;
     const std::size_t available = first < size ? size - first : 0;
     const std::size_t most =
         length ? std::min(available, static_cast<std::size_t>(*length)) : available;
-    if (static_cast<std::size_t>(dravelin::LenH(cut)) > most) Fail("MidH gave more than asked");
+    if (static_cast<std::size_t>(dravelin::Cp949Length(cut)) > most)
+      Fail("Cp949Part gave more than asked");
   } catch (const std::invalid_argument&) {
-    if (valid) Fail("MidH refused valid arguments");
+    if (valid) Fail("Cp949Part refused valid arguments");
   }
 }
 

@@ -93,35 +93,35 @@ TEST_F(ConfigFile, AMissingFileIsAnErrorForTheCaller) {
   EXPECT_THROW(GetConfigValue(*runtime_, tree_.path(L"absent.ini"), L"Exe_Program"), RuntimeError);
 }
 
-TEST(ByteWiseText, LenHCountsCodePage949Bytes) {
-  EXPECT_EQ(LenH(L""), 0);
-  EXPECT_EQ(LenH(L"abc"), 3);
-  EXPECT_EQ(LenH(L"한글"), 4);
-  EXPECT_EQ(LenH(L"a한b"), 4);
+TEST(ByteWiseText, LengthCountsCodePage949Bytes) {
+  EXPECT_EQ(Cp949Length(L""), 0);
+  EXPECT_EQ(Cp949Length(L"abc"), 3);
+  EXPECT_EQ(Cp949Length(L"한글"), 4);
+  EXPECT_EQ(Cp949Length(L"a한b"), 4);
 }
 
-TEST(ByteWiseText, MidHCutsByBytes) {
-  EXPECT_EQ(MidH(L"가나다", 3, 2), L"나");
-  EXPECT_EQ(MidH(L"가나다", 3), L"나다");
-  EXPECT_EQ(MidH(L"abc", 2), L"bc");
-  EXPECT_EQ(MidH(L"abc", 5, 1), L"");
-  EXPECT_EQ(MidH(L"abc", 4), L"");
-  EXPECT_EQ(MidH(L"abc", 2, 100), L"bc");
-  EXPECT_EQ(MidH(L"abc", 1, 0), L"");
+TEST(ByteWiseText, PartCutsByBytes) {
+  EXPECT_EQ(Cp949Part(L"가나다", 3, 2), L"나");
+  EXPECT_EQ(Cp949Part(L"가나다", 3), L"나다");
+  EXPECT_EQ(Cp949Part(L"abc", 2), L"bc");
+  EXPECT_EQ(Cp949Part(L"abc", 5, 1), L"");
+  EXPECT_EQ(Cp949Part(L"abc", 4), L"");
+  EXPECT_EQ(Cp949Part(L"abc", 2, 100), L"bc");
+  EXPECT_EQ(Cp949Part(L"abc", 1, 0), L"");
 }
 
 TEST(ByteWiseText, MidHRejectsImpossibleArguments) {
-  EXPECT_THROW(MidH(L"abc", 0), std::invalid_argument);
-  EXPECT_THROW(MidH(L"abc", -3, 1), std::invalid_argument);
-  EXPECT_THROW(MidH(L"abc", 1, -1), std::invalid_argument);
+  EXPECT_THROW(Cp949Part(L"abc", 0), std::invalid_argument);
+  EXPECT_THROW(Cp949Part(L"abc", -3, 1), std::invalid_argument);
+  EXPECT_THROW(Cp949Part(L"abc", 1, -1), std::invalid_argument);
 }
 
 TEST(ByteWiseText, MidHThroughTheMiddleOfASyllableNeverFails) {
   // Half a syllable becomes whatever the converter makes of a lone byte; what matters is that
   // the cut neither fails nor comes back as the whole syllable.
-  EXPECT_NE(MidH(L"가나", 2, 2), L"가");
-  EXPECT_NE(MidH(L"가나", 2, 2), L"나");
-  EXPECT_EQ(MidH(L"가나", 3, 2), L"나");
+  EXPECT_NE(Cp949Part(L"가나", 2, 2), L"가");
+  EXPECT_NE(Cp949Part(L"가나", 2, 2), L"나");
+  EXPECT_EQ(Cp949Part(L"가나", 3, 2), L"나");
 }
 
 }  // namespace
