@@ -37,7 +37,7 @@ std::vector<IconEntry> parse_ico(const Bytes& file) {
 }
 
 TEST(FloppyPicture, IsASixteenColourBitmapInBlackOliveAndSilver) {
-  const Bytes file = read_committed("windows/art/floppy.bmp");
+  const Bytes file = read_committed("ui/art/floppy.bmp");
   const Dib floppy = parse_bmp(file);
   EXPECT_EQ(floppy.width, 24);
   EXPECT_EQ(floppy.height, 23);
@@ -50,7 +50,7 @@ TEST(FloppyPicture, IsASixteenColourBitmapInBlackOliveAndSilver) {
 }
 
 TEST(BannerPicture, ShowsGlobeAndNameAndKeepsTheAnimationAreaPlain) {
-  const Bytes file = read_committed("windows/art/banner.bmp");
+  const Bytes file = read_committed("ui/art/banner.bmp");
   const Dib banner = parse_bmp(file);
   ASSERT_EQ(banner.width, 445);
   ASSERT_EQ(banner.height, 146);
@@ -76,7 +76,7 @@ TEST(BannerPicture, ShowsGlobeAndNameAndKeepsTheAnimationAreaPlain) {
 }
 
 TEST(GlobeIcon, HasLargeAndSmallSixteenColourImagesWithTransparentCorners) {
-  const Bytes file = read_committed("windows/art/globe.ico");
+  const Bytes file = read_committed("ui/art/globe.ico");
   const std::vector<IconEntry> icon = parse_ico(file);
   ASSERT_EQ(icon.size(), 2u);
   for (std::size_t i = 0; i < icon.size(); ++i) {
@@ -99,8 +99,8 @@ TEST(GlobeIcon, HasLargeAndSmallSixteenColourImagesWithTransparentCorners) {
 }
 
 TEST(DialogGlobeIcon, IsTheSameGlobeWithOpaqueBlackCornersInItsLargeImage) {
-  const Bytes window_file = read_committed("windows/art/globe.ico");
-  const Bytes dialog_file = read_committed("windows/art/globe-dialog.ico");
+  const Bytes window_file = read_committed("ui/art/globe.ico");
+  const Bytes dialog_file = read_committed("ui/art/globe-dialog.ico");
   const std::vector<IconEntry> window = parse_ico(window_file);
   const std::vector<IconEntry> dialog = parse_ico(dialog_file);
   ASSERT_EQ(window.size(), 2u);
@@ -124,7 +124,7 @@ TEST(DialogGlobeIcon, IsTheSameGlobeWithOpaqueBlackCornersInItsLargeImage) {
 }
 
 TEST(WindowIcon, HasMonochromeAndSixteenColourImages) {
-  const Bytes file = read_committed("windows/art/window.ico");
+  const Bytes file = read_committed("ui/art/window.ico");
   const std::vector<IconEntry> icon = parse_ico(file);
   ASSERT_EQ(icon.size(), 3u);
   const std::array<std::array<int, 2>, 3> expected{{{32, 1}, {32, 4}, {16, 4}}};

@@ -171,8 +171,8 @@ HWND ProgramRun::nextQuestion() {
 
 Question ProgramRun::read(HWND dialog) {
   using namespace win::checkupdate;
-  return {LabelText(dialog, lblFileName), LabelText(dialog, lblOldDate),
-          LabelText(dialog, lblNewDate)};
+  return {LabelText(dialog, FileNameLabel), LabelText(dialog, OldDateLabel),
+          LabelText(dialog, NewDateLabel)};
 }
 
 void ProgramRun::answer(HWND dialog, Answer answer) {

@@ -33,20 +33,20 @@ TEST(CheckUpdateDialog, ControlsCarryTheirDesignedCaptionsUntilFilled) {
   for (Build build : kBuilds) {
     CheckUpdateDialog dialog(build, nullptr, ThisProgram());
     const HWND window = dialog.window();
-    EXPECT_EQ(TextOf(window, lblFileName), L"File Name");
-    EXPECT_EQ(TextOf(window, lblOldDate), L"Old Date 파일을");
-    EXPECT_EQ(TextOf(window, lblNewDate), L"New Date 파일로 ");
-    EXPECT_EQ(TextOf(window, Label2), L"교체을 하시겠습니까?");
-    EXPECT_EQ(TextOf(window, cmbReplace), L"교체");
-    EXPECT_EQ(TextOf(window, cmdSkip), L"통과");
-    EXPECT_EQ(TextOf(window, cmbReplaceAll), L"모두교체");
-    EXPECT_EQ(TextOf(window, cmdSkipAll), L"모두통과");
+    EXPECT_EQ(TextOf(window, FileNameLabel), L"File Name");
+    EXPECT_EQ(TextOf(window, OldDateLabel), L"Old Date 파일을");
+    EXPECT_EQ(TextOf(window, NewDateLabel), L"New Date 파일로 ");
+    EXPECT_EQ(TextOf(window, QuestionLabel), L"교체을 하시겠습니까?");
+    EXPECT_EQ(TextOf(window, ReplaceButton), L"교체");
+    EXPECT_EQ(TextOf(window, SkipButton), L"통과");
+    EXPECT_EQ(TextOf(window, ReplaceAllButton), L"모두교체");
+    EXPECT_EQ(TextOf(window, SkipAllButton), L"모두통과");
     dialog.setFileName(L"\\\\s\\a.dat");
     dialog.setOldDate(L"해당화일은 존재하지 않습니다.");
     dialog.setNewDate(L"2026-12-01 오후 3:04:05로");
-    EXPECT_EQ(TextOf(window, lblFileName), L"\\\\s\\a.dat");
-    EXPECT_EQ(TextOf(window, lblOldDate), L"해당화일은 존재하지 않습니다.");
-    EXPECT_EQ(TextOf(window, lblNewDate), L"2026-12-01 오후 3:04:05로");
+    EXPECT_EQ(TextOf(window, FileNameLabel), L"\\\\s\\a.dat");
+    EXPECT_EQ(TextOf(window, OldDateLabel), L"해당화일은 존재하지 않습니다.");
+    EXPECT_EQ(TextOf(window, NewDateLabel), L"2026-12-01 오후 3:04:05로");
   }
 }
 
@@ -76,17 +76,17 @@ void ExpectFont(HWND control, LONG height) {
 TEST(CheckUpdateDialog, EveryControlHasAHangulFontOfItsDesignedSize) {
   // 9.75 pt is 13 px and 9 pt is 12 px at 96 DPI.
   CheckUpdateDialog current(Build::Current, nullptr, ThisProgram());
-  for (int id : {lblFileName, lblOldDate, lblNewDate, Label2, cmbReplace, cmdSkip, cmbReplaceAll,
-                 cmdSkipAll}) {
+  for (int id : {FileNameLabel, OldDateLabel, NewDateLabel, QuestionLabel, ReplaceButton,
+                 SkipButton, ReplaceAllButton, SkipAllButton}) {
     SCOPED_TRACE(id);
     ExpectFont(::GetDlgItem(current.window(), id), -13);
   }
   CheckUpdateDialog legacy(Build::Legacy, nullptr, ThisProgram());
-  for (int id : {lblFileName, lblOldDate, lblNewDate, Label2}) {
+  for (int id : {FileNameLabel, OldDateLabel, NewDateLabel, QuestionLabel}) {
     SCOPED_TRACE(id);
     ExpectFont(::GetDlgItem(legacy.window(), id), -12);
   }
-  for (int id : {cmbReplace, cmdSkip, cmbReplaceAll, cmdSkipAll}) {
+  for (int id : {ReplaceButton, SkipButton, ReplaceAllButton, SkipAllButton}) {
     SCOPED_TRACE(id);
     ExpectFont(::GetDlgItem(legacy.window(), id), -13);
   }
@@ -150,10 +150,10 @@ TEST(CheckUpdateDialog, ModalShowReturnsWithTheValueWrittenAndTheOwnerBack) {
                                                    100, nullptr, nullptr, ThisProgram(), nullptr));
   ASSERT_TRUE(ownerWindow);
   const HWND owner = ownerWindow.get();
-  for (const auto& [id, value] : {std::pair{cmbReplace, Answer::Replace},
-                                  {cmdSkip, Answer::Skip},
-                                  {cmbReplaceAll, Answer::ReplaceAll},
-                                  {cmdSkipAll, Answer::SkipAll}}) {
+  for (const auto& [id, value] : {std::pair{ReplaceButton, Answer::Replace},
+                                  {SkipButton, Answer::Skip},
+                                  {ReplaceAllButton, Answer::ReplaceAll},
+                                  {SkipAllButton, Answer::SkipAll}}) {
     CheckUpdateDialog dialog(Build::Legacy, owner, ThisProgram());
     // Waiting in the queue until the modal loop runs, as a click by the user would.
     ASSERT_TRUE(::PostMessageW(::GetDlgItem(dialog.window(), id), BM_CLICK, 0, 0));

@@ -59,7 +59,8 @@ TEST(DialogAnswers, EnterPressesTheButtonWithTheFocus) {
                            uidriver::PressKey(dialog, uidriver::Key::Tab);
                            uidriver::WaitForFocusChange(dialog, before);
                          }
-                         ASSERT_EQ(uidriver::FocusedControl(dialog), Control(dialog, cmbReplace));
+                         ASSERT_EQ(uidriver::FocusedControl(dialog),
+                                   Control(dialog, ReplaceButton));
                          uidriver::PressKey(dialog, uidriver::Key::Enter);
                        }),
             std::vector<int>{1});

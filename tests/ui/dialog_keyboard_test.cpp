@@ -18,7 +18,7 @@ bool LooksDefault(HWND button) {
 void ExpectTabOrder(Build build, const std::vector<int>& order) {
   HostSession host(build, {SampleQuestion()});
   const HWND dialog = host.waitForDialog();
-  const std::vector<int> buttons = {cmbReplace, cmdSkip, cmbReplaceAll, cmdSkipAll};
+  const std::vector<int> buttons = {ReplaceButton, SkipButton, ReplaceAllButton, SkipAllButton};
   for (size_t step = 0; step <= order.size(); ++step) {
     const int expectedId = order[step % order.size()];
     SCOPED_TRACE("after " + std::to_string(step) + " Tab(s)");
@@ -34,11 +34,11 @@ void ExpectTabOrder(Build build, const std::vector<int>& order) {
 }
 
 TEST(DialogKeyboard, CurrentBuildStartsOnReplaceAndTabsLeftToRight) {
-  ExpectTabOrder(Build::Current, {cmbReplace, cmdSkip, cmbReplaceAll, cmdSkipAll});
+  ExpectTabOrder(Build::Current, {ReplaceButton, SkipButton, ReplaceAllButton, SkipAllButton});
 }
 
 TEST(DialogKeyboard, LegacyBuildStartsOnSkipAllAndTabsRightToLeft) {
-  ExpectTabOrder(Build::Legacy, {cmdSkipAll, cmbReplaceAll, cmdSkip, cmbReplace});
+  ExpectTabOrder(Build::Legacy, {SkipAllButton, ReplaceAllButton, SkipButton, ReplaceButton});
 }
 
 }  // namespace

@@ -25,10 +25,10 @@ TEST(DialogLabels, ShowTheTextsOfAMissingLocalFile) {
   for (Build build : kBuilds) {
     HostSession host(build, {missing});
     const HWND dialog = host.waitForDialog();
-    EXPECT_EQ(Text(Control(dialog, lblFileName)), missing.fileName);
-    EXPECT_EQ(Text(Control(dialog, lblOldDate)), missing.oldDate);
-    EXPECT_EQ(Text(Control(dialog, lblNewDate)), missing.newDate);
-    EXPECT_EQ(Text(Control(dialog, Label2)), L"교체을 하시겠습니까?");
+    EXPECT_EQ(Text(Control(dialog, FileNameLabel)), missing.fileName);
+    EXPECT_EQ(Text(Control(dialog, OldDateLabel)), missing.oldDate);
+    EXPECT_EQ(Text(Control(dialog, NewDateLabel)), missing.newDate);
+    EXPECT_EQ(Text(Control(dialog, QuestionLabel)), L"교체을 하시겠습니까?");
     uidriver::CloseThroughSystemMenu(dialog);
     EXPECT_EQ(Choices(host.finish()), std::vector<int>{0});
   }
@@ -46,7 +46,7 @@ TEST(DialogLabels, ALongServerPathGrowsNeitherTheLabelNorTheDialog) {
     question.fileName = LongServerPath();
     HostSession host(c.build, {question});
     const HWND dialog = host.waitForDialog();
-    const uidriver::ControlInfo label = uidriver::InspectControl(Control(dialog, lblFileName));
+    const uidriver::ControlInfo label = uidriver::InspectControl(Control(dialog, FileNameLabel));
     EXPECT_EQ(label.text, question.fileName);  // all of it is there, whatever is drawn
     EXPECT_TRUE(::EqualRect(&label.rect, &c.label));
     const RECT client = uidriver::ClientRectOnScreen(dialog);
@@ -74,11 +74,11 @@ int InkIn(const uidriver::Picture& picture, POINT clientOffset, const RECT& band
 }
 
 TEST(DialogLabels, ALongServerPathStaysOnTheFileNameLine) {
-  // With the date labels empty, the space between the file name's line and Label2 must stay
+  // With the date labels empty, the space between the file name's line and QuestionLabel must stay
   // blank: a path that wrapped would draw its second line there, over the labels below.
   const struct {
     Build build;
-    RECT fileNameLine;  // lblFileName
+    RECT fileNameLine;  // FileNameLabel
     int label2Top;
   } cases[] = {{Build::Current, {64, 5, 64 + 277, 5 + 20}, 51},
                {Build::Legacy, {61, 8, 61 + 277, 8 + 20}, 52}};

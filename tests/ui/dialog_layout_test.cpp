@@ -16,27 +16,27 @@ using namespace win::checkupdate;
 
 // Tab order first (the order the controls sit in), the picture last.
 const std::vector<ExpectedControl> kCurrentControls = {
-    {lblFileName, L"Static", L"\\\\server\\share\\client\\한글파일.dat", Box(64, 5, 277, 20)},
-    {lblOldDate, L"Static", L"2026-11-30 오전 9:15:00을", Box(86, 21, 252, 20)},
-    {lblNewDate, L"Static", L"2026-12-01 오후 3:04:05로", Box(86, 35, 252, 20)},
-    {Label2, L"Static", L"교체을 하시겠습니까?", Box(85, 51, 252, 20)},
-    {cmbReplace, L"Button", L"교체", Box(5, 71, 82, 23)},
-    {cmdSkip, L"Button", L"통과", Box(90, 71, 82, 23)},
-    {cmbReplaceAll, L"Button", L"모두교체", Box(176, 71, 82, 23)},
-    {cmdSkipAll, L"Button", L"모두통과", Box(261, 71, 82, 23)},
-    {Image1, L"Static", L"", Box(3, 12, 52, 50)},
+    {FileNameLabel, L"Static", L"\\\\server\\share\\client\\한글파일.dat", Box(64, 5, 277, 20)},
+    {OldDateLabel, L"Static", L"2026-11-30 오전 9:15:00을", Box(86, 21, 252, 20)},
+    {NewDateLabel, L"Static", L"2026-12-01 오후 3:04:05로", Box(86, 35, 252, 20)},
+    {QuestionLabel, L"Static", L"교체을 하시겠습니까?", Box(85, 51, 252, 20)},
+    {ReplaceButton, L"Button", L"교체", Box(5, 71, 82, 23)},
+    {SkipButton, L"Button", L"통과", Box(90, 71, 82, 23)},
+    {ReplaceAllButton, L"Button", L"모두교체", Box(176, 71, 82, 23)},
+    {SkipAllButton, L"Button", L"모두통과", Box(261, 71, 82, 23)},
+    {FloppyPicture, L"Static", L"", Box(3, 12, 52, 50)},
 };
 
 const std::vector<ExpectedControl> kLegacyControls = {
-    {cmdSkipAll, L"Button", L"모두통과", Box(268, 68, 82, 23)},
-    {cmbReplaceAll, L"Button", L"모두교체", Box(183, 68, 82, 23)},
-    {cmdSkip, L"Button", L"통과", Box(97, 68, 82, 23)},
-    {cmbReplace, L"Button", L"교체", Box(12, 68, 82, 23)},
-    {lblFileName, L"Static", L"\\\\server\\share\\client\\한글파일.dat", Box(61, 8, 277, 20)},
-    {lblOldDate, L"Static", L"2026-11-30 오전 9:15:00을", Box(86, 24, 252, 20)},
-    {lblNewDate, L"Static", L"2026-12-01 오후 3:04:05로", Box(86, 38, 252, 20)},
-    {Label2, L"Static", L"교체을 하시겠습니까?", Box(86, 52, 252, 20)},
-    {Image1, L"Static", L"", Box(0, 15, 52, 50)},
+    {SkipAllButton, L"Button", L"모두통과", Box(268, 68, 82, 23)},
+    {ReplaceAllButton, L"Button", L"모두교체", Box(183, 68, 82, 23)},
+    {SkipButton, L"Button", L"통과", Box(97, 68, 82, 23)},
+    {ReplaceButton, L"Button", L"교체", Box(12, 68, 82, 23)},
+    {FileNameLabel, L"Static", L"\\\\server\\share\\client\\한글파일.dat", Box(61, 8, 277, 20)},
+    {OldDateLabel, L"Static", L"2026-11-30 오전 9:15:00을", Box(86, 24, 252, 20)},
+    {NewDateLabel, L"Static", L"2026-12-01 오후 3:04:05로", Box(86, 38, 252, 20)},
+    {QuestionLabel, L"Static", L"교체을 하시겠습니까?", Box(86, 52, 252, 20)},
+    {FloppyPicture, L"Static", L"", Box(0, 15, 52, 50)},
 };
 
 // Runs one question, lets `check` look at the dialog, then closes it; the host must have seen

@@ -4,7 +4,7 @@
 //   tools/artwork/make-artwork.sh            (renders the banner's text masks, builds, runs)
 //   make-artwork SOURCE_DIR MASK_DIR [PREVIEW_DIR]
 //
-// Writes SOURCE_DIR/windows/art/{floppy.bmp,globe.ico,globe-dialog.ico,window.ico,banner.bmp}
+// Writes SOURCE_DIR/ui/art/{floppy.bmp,globe.ico,globe-dialog.ico,window.ico,banner.bmp}
 // and SOURCE_DIR/examples/filecopy.avi. MASK_DIR holds welcome.pgm and name.pgm, grey text
 // masks rendered from fonts. With PREVIEW_DIR every clip frame is also written there as a BMP.
 #include <cstdio>
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   }
   try {
     const fs::path source = argv[1];
-    write_pictures(source / "windows" / "art", argv[2]);
+    write_pictures(source / "ui" / "art", argv[2]);
     write_clip(source / "examples", argc == 4 ? fs::path(argv[3]) : fs::path());
   } catch (const std::exception& failure) {
     std::fprintf(stderr, "make-artwork: %s\n", failure.what());

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Regenerates the committed artwork (windows/art/*, examples/filecopy.avi): renders the banner's
+# Regenerates the committed artwork (ui/art/*, examples/filecopy.avi): renders the banner's
 # text masks with ImageMagick, builds make-artwork natively and runs it over the source tree.
 #   tools/artwork/make-artwork.sh [BUILD_DIR [PREVIEW_DIR]]
 # Needs ImageMagick's convert and the fonts Liberation Sans and C059 (URW base 35); on Debian:

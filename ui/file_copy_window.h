@@ -1,4 +1,4 @@
-// DmFileCopy: the progress window that is on screen while the update runs. It shows a welcome
+// The progress window that is on screen while the update runs. It shows a welcome
 // banner with a small animation over its lower right part, offers nothing to click, and ignores
 // requests to close it: the update must finish and start the client.
 #pragma once

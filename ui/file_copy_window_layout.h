@@ -1,4 +1,4 @@
-// The progress window (DmFileCopy) as designed for both builds: window settings and its two
+// The progress window as designed for both builds: window settings and its two
 // controls, in twips from the client area's top-left.
 #pragma once
 

@@ -4,7 +4,7 @@
 #pragma once
 
 /* Replace-confirmation dialog */
-#define IDB_FLOPPY 201       /* floppy disk, 24 x 23, 16 colours, stretched into Image1 */
+#define IDB_FLOPPY 201       /* floppy disk, 24 x 23, 16 colours, stretched into FloppyPicture */
 #define IDI_GLOBE_DIALOG 202 /* globe with black corners in its 32 x 32 image */
 
 /* Progress window: 211 and up */

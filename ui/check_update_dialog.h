@@ -1,4 +1,4 @@
-// DmCheckUpdate: the modal question "replace this file?" with four answers. Each answer button
+// The modal question "replace this file?" with four answers. Each answer button
 // keeps its answer and then unloads the dialog; closing the window (frame, system menu, Escape)
 // unloads it with no answer.
 #pragma once

@@ -1,4 +1,4 @@
-// The replace-confirmation dialog (DmCheckUpdate) as designed for both builds: window settings and
+// The replace-confirmation dialog as designed for both builds: window settings and
 // the nine controls, in twips from the client area's top-left.
 #pragma once
 
@@ -16,15 +16,15 @@ namespace checkupdate {
 // Control IDs, one range named after the controls. The range starts above the dialog manager's
 // own command IDs (IDOK = 1 .. IDCONTINUE = 11), so Escape's IDCANCEL is never a control.
 enum ControlId : int {
-  lblFileName = 1101,
-  lblOldDate,
-  lblNewDate,
-  Label2,
-  Image1,
-  cmbReplace,
-  cmdSkip,
-  cmbReplaceAll,
-  cmdSkipAll,
+  FileNameLabel = 1101,
+  OldDateLabel,
+  NewDateLabel,
+  QuestionLabel,
+  FloppyPicture,
+  ReplaceButton,
+  SkipButton,
+  ReplaceAllButton,
+  SkipAllButton,
 };
 
 }  // namespace checkupdate
@@ -72,6 +72,6 @@ const DialogWindowLayout& CheckUpdateWindowLayout(Build build);
 std::span<const ControlLayout> CheckUpdateControls();
 
 // The button whose click also answers Enter when the focus is on no button.
-inline constexpr checkupdate::ControlId kCheckUpdateDefaultButton = checkupdate::cmbReplace;
+inline constexpr checkupdate::ControlId kCheckUpdateDefaultButton = checkupdate::ReplaceButton;
 
 }  // namespace dravelin::win

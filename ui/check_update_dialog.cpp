@@ -108,9 +108,9 @@ void CheckUpdateDialog::setLabel(ControlId id, const std::wstring& text) {
   if (!::SetDlgItemTextW(window_.get(), id, text.c_str())) ThrowLastError("SetDlgItemTextW");
 }
 
-void CheckUpdateDialog::setFileName(const std::wstring& text) { setLabel(lblFileName, text); }
-void CheckUpdateDialog::setOldDate(const std::wstring& text) { setLabel(lblOldDate, text); }
-void CheckUpdateDialog::setNewDate(const std::wstring& text) { setLabel(lblNewDate, text); }
+void CheckUpdateDialog::setFileName(const std::wstring& text) { setLabel(FileNameLabel, text); }
+void CheckUpdateDialog::setOldDate(const std::wstring& text) { setLabel(OldDateLabel, text); }
+void CheckUpdateDialog::setNewDate(const std::wstring& text) { setLabel(NewDateLabel, text); }
 
 Answer CheckUpdateDialog::showModal() {
   if (!window_) return Answer::None;
@@ -180,16 +180,16 @@ void CheckUpdateDialog::answer(Answer given) {
 
 bool CheckUpdateDialog::handleCommand(int id) {
   switch (id) {
-    case cmbReplace:
+    case ReplaceButton:
       answer(Answer::Replace);
       return true;
-    case cmdSkip:
+    case SkipButton:
       answer(Answer::Skip);
       return true;
-    case cmbReplaceAll:
+    case ReplaceAllButton:
       answer(Answer::ReplaceAll);
       return true;
-    case cmdSkipAll:
+    case SkipAllButton:
       answer(Answer::SkipAll);
       return true;
     // Escape: the same as closing the window through its frame.
@@ -245,7 +245,7 @@ LRESULT CheckUpdateDialog::handleMessage(HWND window, UINT message, WPARAM wPara
       unload();
       return 0;
     case WM_DRAWITEM:
-      if (wParam == static_cast<WPARAM>(Image1)) {
+      if (wParam == static_cast<WPARAM>(FloppyPicture)) {
         DrawStretched(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), floppy_.get());
         return TRUE;
       }
