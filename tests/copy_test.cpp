@@ -170,7 +170,7 @@ TEST_F(CopyOverLocalFile, FilesInUseStayAsTheyWereAndCostTheRunItsWaitingOnce) {
     const win::UniqueFile inUse = Hold(target);
     ASSERT_TRUE(inUse);
     EXPECT_THROW(CopyAsListed(*runtime_, serverFile(name, "update"), target), FileHeld);
-    EXPECT_EQ(clock_.played, Patience::kRunBudget);
+    EXPECT_EQ(clock_.played(), Patience::kRunBudget);
     EXPECT_EQ(ReadAll(target), "running");
     EXPECT_EQ(CountLeftovers(local_.dir()), 0);
   }
@@ -189,7 +189,7 @@ TEST_F(CopyOverLocalFile, AFileHeldForAMomentIsReplacedOnceItIsFree) {
     const std::wstring target = local_.write(holder.name, "old");
     win::UniqueFile held = Hold(target, holder.sharing);
     ASSERT_TRUE(held);
-    const Milliseconds start = clock_.played;
+    const Milliseconds start = clock_.played();
     clock_.onPause = [&](Milliseconds played) {
       if (played - start >= std::chrono::seconds(2)) held.reset();
     };
@@ -231,7 +231,7 @@ TEST_F(CopyOverLocalFile, TheProgramsNameNeverGoesEmptyWhileTheReplacementWaits)
     copy.seal(*ToWindowsTicks(kServerTime), 0);
     win::UniqueFile scanner = row.scanned ? Hold(program) : win::UniqueFile();
     Patience patience(clock_);
-    const Milliseconds start = clock_.played;
+    const Milliseconds start = clock_.played();
     clock_.onPause = [&](Milliseconds played) {
       EXPECT_TRUE(std::filesystem::exists(testing::Path(program))) << "no file at the name";
       if (played - start >= std::chrono::seconds(2)) scanner.reset();
@@ -240,7 +240,7 @@ TEST_F(CopyOverLocalFile, TheProgramsNameNeverGoesEmptyWhileTheReplacementWaits)
         [&] { ReplaceProgramFile(copy, program, workFolder, patience, row.calls); });
     EXPECT_EQ(placed, row.atTheName == "new");
     EXPECT_EQ(ReadAll(program), row.atTheName);
-    EXPECT_EQ(clock_.played - start > Milliseconds::zero(), row.scanned) << "waited";
+    EXPECT_EQ(clock_.played() - start > Milliseconds::zero(), row.scanned) << "waited";
   }
 }
 
@@ -289,7 +289,7 @@ TEST_F(CopyOverLocalFile, AReadOnlyLocalFileIsLeftAsItIsWithoutWaiting) {
                RuntimeError);
   EXPECT_EQ(ReadAll(target), "protected");
   EXPECT_EQ(CountLeftovers(local_.dir()), 0);
-  EXPECT_EQ(clock_.played, Milliseconds::zero());
+  EXPECT_EQ(clock_.played(), Milliseconds::zero());
 }
 #endif
 

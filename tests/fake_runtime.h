@@ -43,7 +43,7 @@ class TestRuntime final : public Runtime {
   // The copies from now on make `calls` (win32/copy_calls.h).
   void playCopyCalls(const CopyCalls& calls) { system_ = MakeSystemRuntime(clock_, calls); }
   // How long the run waited for files that other programs hold.
-  Milliseconds waited() const { return clock_.played; }
+  Milliseconds waited() const { return clock_.played(); }
 
   int calls(const std::string& operation) const {
     const auto found = calls_.find(operation);

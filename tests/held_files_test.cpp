@@ -4,6 +4,8 @@
 // copy_test and leftovers_test.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "patience.h"
@@ -36,10 +38,10 @@ TEST(Patience, AStepWaitsWhileItsHoldLastsAndTheRunWaitsAtMostItsBudget) {
     Patience patience(clock);
     std::vector<bool> wentThrough;
     for (const Milliseconds hold : c.holds) {
-      const Milliseconds start = clock.played;
+      const Milliseconds start = clock.played();
       try {
         patience.persist([&] {
-          if (clock.played - start < hold) throw FileHeld("held (test)", 32);
+          if (clock.played() - start < hold) throw FileHeld("held (test)", 32);
         });
         wentThrough.push_back(true);
       } catch (const FileHeld&) {
@@ -47,8 +49,32 @@ TEST(Patience, AStepWaitsWhileItsHoldLastsAndTheRunWaitsAtMostItsBudget) {
       }
     }
     EXPECT_EQ(wentThrough, c.wentThrough);
-    EXPECT_LE(clock.played, Patience::kRunBudget);
+    EXPECT_LE(clock.played(), Patience::kRunBudget);
   }
+}
+
+// Copies in flight wait for their holds side by side, and the run is charged the time during
+// which any of them waited, once: two files held three seconds each both go in place within a
+// budget of five.
+TEST(Patience, StepsThatWaitTogetherSpendTheRunsWaitingOnce) {
+  PlayedClock clock(2);
+  Patience patience(clock);
+  std::atomic<int> wentThrough = 0;
+  const auto copy = [&] {
+    try {
+      patience.persist([&] {
+        if (clock.played() < 3s) throw FileHeld("held (test)", 32);
+      });
+      ++wentThrough;
+    } catch (const FileHeld&) {
+    }
+    clock.leave();
+  };
+  std::thread other(copy);
+  copy();
+  other.join();
+  EXPECT_EQ(wentThrough, 2);
+  EXPECT_LT(clock.played(), 4s);
 }
 
 }  // namespace

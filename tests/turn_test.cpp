@@ -158,7 +158,7 @@ TEST(WorkTurns, AWaitIsBoundedAndTheRunThenGoesOnWithoutWaiting) {
   WorkTurns turns(
       [&]() -> std::unique_ptr<Turn> {
         if (cannotBeHad) throw RuntimeError("CreateMutexExW (test)", 5);
-        return clock.played >= freeFrom ? std::make_unique<Counted>(held) : nullptr;
+        return clock.played() >= freeFrom ? std::make_unique<Counted>(held) : nullptr;
       },
       clock);
   struct Step {
@@ -178,7 +178,7 @@ TEST(WorkTurns, AWaitIsBoundedAndTheRunThenGoesOnWithoutWaiting) {
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
-    const Milliseconds start = clock.played;
+    const Milliseconds start = clock.played();
     freeFrom = step.heldFor == kNever ? kNever : start + step.heldFor;
     cannotBeHad = step.cannotBeHad;
     bool ran = false;
@@ -188,7 +188,7 @@ TEST(WorkTurns, AWaitIsBoundedAndTheRunThenGoesOnWithoutWaiting) {
     });
     EXPECT_TRUE(ran);
     EXPECT_EQ(held, 0);
-    EXPECT_EQ(clock.played - start, step.waited);
+    EXPECT_EQ(clock.played() - start, step.waited);
   }
 }
 
