@@ -208,13 +208,42 @@ TEST(ProgramStart, AClientThatNeedsAdministratorRightsIsStartedByTheShell) {
   }
 }
 
+// Windows 7 without update KB2533623: it refuses LOAD_LIBRARY_SEARCH_SYSTEM32 and loads otherwise.
+HMODULE WINAPI LoadRefusingTheSystemOnlySearch(LPCWSTR name, HANDLE file, DWORD flags) {
+  if (flags & LOAD_LIBRARY_SEARCH_SYSTEM32) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return ::LoadLibraryExW(name, file, flags);
+}
+
+// A system that finds no such library: no other way is tried.
+HMODULE WINAPI LoadFindingNothing(LPCWSTR, HANDLE, DWORD) {
+  ::SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
 // Where the system cannot be told to load from its own directory only (Windows 7 without update
 // KB2533623), the shell's library is loaded by its full path there, and so is every library that
 // the windows make the system load by name.
 TEST(ProgramStart, TheShellsLibraryLoadsByItsPathInTheSystemDirectory) {
-  const HMODULE shell = win::LoadFromSystemDirectory(L"shell32.dll");
-  ASSERT_NE(shell, nullptr);
-  EXPECT_NE(::GetProcAddress(shell, "ShellExecuteExW"), nullptr);
+  const struct {
+    const char* system;
+    win::LoadLibraryExFn load;
+    bool loaded;
+  } systems[] = {
+      {"this one", ::LoadLibraryExW, true},
+      {"one that refuses the search of its own directory only", LoadRefusingTheSystemOnlySearch,
+       true},
+      {"one that finds no such library", LoadFindingNothing, false},
+  };
+  for (const auto& system : systems) {
+    SCOPED_TRACE(system.system);
+    const HMODULE shell = win::LoadSystemLibrary(L"shell32.dll", system.load);
+    ASSERT_EQ(shell != nullptr, system.loaded);
+    if (!shell) continue;
+    EXPECT_NE(::GetProcAddress(shell, "ShellExecuteExW"), nullptr);
+  }
   EXPECT_TRUE(win::PreloadFromTheSystemDirectory());
 }
 

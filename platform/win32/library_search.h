@@ -53,12 +53,13 @@ inline void LoadLibrariesFromTheSystemOnly() {
   }
 }
 
+using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
+
 // The system's library `name`, from the system directory only. Windows 7 without update KB2533623
-// refuses LOAD_LIBRARY_SEARCH_SYSTEM32 (ERROR_INVALID_PARAMETER).
-inline HMODULE LoadSystemLibrary(const wchar_t* name) {
-  if (const HMODULE library = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-    return library;
-  }
+// refuses LOAD_LIBRARY_SEARCH_SYSTEM32 (ERROR_INVALID_PARAMETER). `load` is the system's call but
+// where a test plays such a system.
+inline HMODULE LoadSystemLibrary(const wchar_t* name, LoadLibraryExFn load = ::LoadLibraryExW) {
+  if (const HMODULE library = load(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return library;
   return ::GetLastError() == ERROR_INVALID_PARAMETER ? LoadFromSystemDirectory(name) : nullptr;
 }
 
