@@ -179,7 +179,7 @@ TEST(LocalTimes, AFailedListingFallsBackToOneLookupPerName) {
   EXPECT_EQ(directory.singleLookups, 4);
 }
 
-TEST(LocalTimes, WithoutADirectoryThereIsNoLocalFileAndNothingIsListed) {
+TEST(LocalTimes, WithoutADirectoryAskingForATimeThrowsAndNothingIsListed) {
   DirectoryInMemory directory(NumberedFiles(3));
   LocalTimes times(directory, L"");
   EXPECT_THROW(TimeOf(times, L"f0"), std::logic_error);
