@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "fake_runtime.h"
@@ -61,6 +63,7 @@ class PassTest : public ::testing::Test {
   // `unmadeQuestion`: see ScriptedWindows.
   ScriptedWindows& run(const Variant& variant, Script script, int unmadeQuestion = 0) {
     windows_ = std::make_unique<ScriptedWindows>(log_, std::move(script), unmadeQuestion);
+    temporaryFilesBefore_ = TemporaryFilesIn(programDirectory_);
     RunUpdatePass(runtime_, *windows_, variant);
     return *windows_;
   }
@@ -75,16 +78,23 @@ class PassTest : public ::testing::Test {
   bool logged(const std::wstring& line) const {
     return std::find(log_.begin(), log_.end(), line) != log_.end();
   }
-  // The end of a run, in this order: the turn given up, the client started (at `client`) while
-  // the progress window is up, the window gone; then the clean-up, where the run made or found a
-  // work folder.
-  void expectTheEnd(const std::wstring& client) {
+  // The clean end of a run, in this order: the turn given up, the client at `client` started
+  // (the run's one start) while the progress window is up, the window gone; then the clean-up,
+  // where the run made or found a work folder. No temporary file of the run's stays behind.
+  void expectCleanEndAndClientStarted(const std::wstring& client) {
+    std::vector<std::wstring> starts;
+    std::ranges::copy_if(log_, std::back_inserter(starts),
+                         [](const std::wstring& line) { return line.starts_with(L"start "); });
+    EXPECT_EQ(starts, std::vector<std::wstring>{L"start " + client});
     std::vector<std::wstring> end(std::find(log_.begin(), log_.end(), L"turn given up"),
                                   log_.end());
     if (!end.empty() && end.back() == L"clean-up") end.pop_back();
     EXPECT_EQ(end, (std::vector<std::wstring>{L"turn given up", L"start " + client,
                                               L"unload progress window"}));
+    // What was there before the run may stay: another run's copy under way, a user's look-alike.
+    EXPECT_TRUE(std::ranges::includes(temporaryFilesBefore_, TemporaryFilesIn(programDirectory_)));
   }
+  void expectCleanEndAndClientStarted() { expectCleanEndAndClientStarted(clientPath()); }
 
   UtcClock utc_;
   TempTree server_;
@@ -93,6 +103,7 @@ class PassTest : public ::testing::Test {
   EventLog log_;
   TestRuntime runtime_;
   std::unique_ptr<ScriptedWindows> windows_;
+  std::set<std::wstring> temporaryFilesBefore_;  // as the last run found them
 };
 
 }  // namespace dravelin::testing

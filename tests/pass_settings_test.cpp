@@ -35,8 +35,7 @@ TEST_F(PassSettings, WithoutAConfigurationFileNothingIsListedButTheStartIsTried)
   EXPECT_EQ(runtime_.calls("copyFile"), 0);
   EXPECT_FALSE(fs::exists(testing::Path(localPath(L"a.dat"))));
   // With no program name the start names the directory itself, and fails without a word.
-  EXPECT_EQ(runtime_.startAttempts(), std::vector<std::wstring>{localPath(L"")});
-  expectTheEnd(localPath(L""));
+  expectCleanEndAndClientStarted(localPath(L""));
 }
 
 TEST_F(PassSettings, AnEmptyServerDirectoryListsNothingAndTheClientStarts) {

@@ -166,17 +166,21 @@ void MakeReadOnly(const std::wstring& file, bool readOnly) {
 
 #endif
 
-int CountLeftovers(const std::wstring& directory) {
-  int count = 0;
-  const auto countIn = [&](const fs::path& folder) {
+std::set<std::wstring> TemporaryFilesIn(const std::wstring& directory) {
+  std::set<std::wstring> files;
+  const auto collectIn = [&](const fs::path& folder) {
     std::error_code missing;
     for (const auto& entry : fs::directory_iterator(folder, missing)) {
-      if (IsTemporaryName(Wide(entry.path().filename()))) ++count;
+      if (IsTemporaryName(Wide(entry.path().filename()))) files.insert(Wide(entry.path()));
     }
   };
-  countIn(Path(directory));
-  countIn(Path(directory) / Path(kWorkFolderName));
-  return count;
+  collectIn(Path(directory));
+  collectIn(Path(directory) / Path(kWorkFolderName));
+  return files;
+}
+
+int CountLeftovers(const std::wstring& directory) {
+  return static_cast<int>(TemporaryFilesIn(directory).size());
 }
 
 std::set<std::wstring> ListedNames(Listing& listing) {

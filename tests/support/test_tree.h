@@ -70,7 +70,9 @@ FileVersion ListedVersion(Runtime& runtime, const std::wstring& file_name);
 // Copies `source` over `destination` as a pass would: as the version that its listing shows now.
 void CopyAsListed(Runtime& runtime, const std::wstring& source, const std::wstring& destination);
 
-// Files under the names of the copy's temporary files, in a directory and in its work folder.
+// The files under the names of the copy's temporary files, in a directory and in its work
+// folder: their paths, and how many there are.
+std::set<std::wstring> TemporaryFilesIn(const std::wstring& directory_name);
 int CountLeftovers(const std::wstring& directory_name);
 // Files in the program's work folder in the directory, 0 when there is no such folder.
 int FilesInWorkFolder(const std::wstring& directory_name);
