@@ -99,8 +99,8 @@ std::vector<DirEntry> NumberedFiles(int count) {
   return entries;
 }
 
-// The time of the local copy of `name`, as the pass asks for it.
-std::optional<FileTime> TimeOf(LocalTimes& times, const std::wstring& name) {
+// The time of the local copy of `name`, as the pass asks for it; none when there is no copy.
+std::optional<FileTime> LocalCopyTime(LocalTimes& times, const std::wstring& name) {
   std::wstring key = name;
   std::transform(key.begin(), key.end(), key.begin(), [](wchar_t c) { return std::towupper(c); });
   return times.of(name, key).modified;
@@ -109,7 +109,7 @@ std::optional<FileTime> TimeOf(LocalTimes& times, const std::wstring& name) {
 // Asks for every name of `order` and checks each time against its number.
 void ExpectEveryTime(LocalTimes& times, const std::vector<int>& order) {
   for (const int i : order) {
-    EXPECT_EQ(TimeOf(times, L"f" + std::to_wstring(i)), 1000 + i) << "file " << i;
+    EXPECT_EQ(LocalCopyTime(times, L"f" + std::to_wstring(i)), 1000 + i) << "file " << i;
   }
 }
 
@@ -155,18 +155,18 @@ TEST(LocalTimes, LocalOnlyEntriesBetweenSharedNamesDoNotHideThem) {
 TEST(LocalTimes, NamesMatchAsTheFileSystemComparesThem) {
   DirectoryInMemory directory({{L"Client.EXE", 5}, {L"지도.dat", 6}, {L"maps", 7}});
   LocalTimes times(directory, kDirectory);
-  EXPECT_EQ(TimeOf(times, L"client.exe"), 5);
-  EXPECT_EQ(TimeOf(times, L"지도.DAT"), 6);
-  EXPECT_EQ(TimeOf(times, L"MAPS"), 7);
+  EXPECT_EQ(LocalCopyTime(times, L"client.exe"), 5);
+  EXPECT_EQ(LocalCopyTime(times, L"지도.DAT"), 6);
+  EXPECT_EQ(LocalCopyTime(times, L"MAPS"), 7);
 }
 
 TEST(LocalTimes, AMissingNameHasNoCopyWhereverTheCursorStands) {
   DirectoryInMemory directory(NumberedFiles(kFiles));
   LocalTimes times(directory, kDirectory);
-  EXPECT_EQ(TimeOf(times, L"absent.dat"), std::nullopt);
-  EXPECT_EQ(TimeOf(times, L"f3"), 1003);
-  EXPECT_EQ(TimeOf(times, L"f3.dat"), std::nullopt);
-  EXPECT_EQ(TimeOf(times, L"f4"), 1004);
+  EXPECT_EQ(LocalCopyTime(times, L"absent.dat"), std::nullopt);
+  EXPECT_EQ(LocalCopyTime(times, L"f3"), 1003);
+  EXPECT_EQ(LocalCopyTime(times, L"f3.dat"), std::nullopt);
+  EXPECT_EQ(LocalCopyTime(times, L"f4"), 1004);
 }
 
 TEST(LocalTimes, AFailedListingFallsBackToOneLookupPerName) {
@@ -174,7 +174,7 @@ TEST(LocalTimes, AFailedListingFallsBackToOneLookupPerName) {
   directory.failListing = true;
   LocalTimes times(directory, kDirectory);
   ExpectEveryTime(times, {2, 0, 1});
-  EXPECT_EQ(TimeOf(times, L"absent.dat"), std::nullopt);
+  EXPECT_EQ(LocalCopyTime(times, L"absent.dat"), std::nullopt);
   EXPECT_EQ(directory.listings, 1);
   EXPECT_EQ(directory.singleLookups, 4);
 }
@@ -182,7 +182,7 @@ TEST(LocalTimes, AFailedListingFallsBackToOneLookupPerName) {
 TEST(LocalTimes, WithoutADirectoryAskingForATimeThrowsAndNothingIsListed) {
   DirectoryInMemory directory(NumberedFiles(3));
   LocalTimes times(directory, L"");
-  EXPECT_THROW(TimeOf(times, L"f0"), std::logic_error);
+  EXPECT_THROW(LocalCopyTime(times, L"f0"), std::logic_error);
   EXPECT_EQ(directory.listings, 0);
 }
 
