@@ -2,9 +2,11 @@
 // test tree, the client start is recorded instead of made, and the waits for files that other
 // programs hold are played, not slept. Every call is counted, so the tests can see how many
 // requests the pass makes of the file system; the turn's end, the start and the clean-up are
-// logged, so they can see the order of the end.
+// logged, so they can see the order of the end. A directory can be laid out by the test instead.
 #pragma once
 
+#include <algorithm>
+#include <cwctype>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -39,6 +41,11 @@ class TestRuntime final : public Runtime {
   // The room on the disk, where the test gives it; and what happens before each copy.
   std::function<std::uint64_t()> roomLeft;
   std::function<void()> beforeCopy;
+  // Directories as the test lays them out, for what no disk here holds or keeps in order: names
+  // that differ in case only or that no file can have, in the order of the test's list. Their
+  // listings and lookups show these entries, and names compare without regard to case, as on
+  // Windows (on every system, once a directory is laid out).
+  std::map<std::wstring, std::vector<DirEntry>> laidOut;
 
   // The copies from now on make `calls` (win32/copy_calls.h).
   void playCopyCalls(const CopyCalls& calls) { system_ = MakeSystemRuntime(clock_, calls); }
@@ -58,20 +65,38 @@ class TestRuntime final : public Runtime {
   }
   std::unique_ptr<Listing> listFiles(const std::wstring& pattern) override {
     count("listFiles");
+    const std::wstring everyFile = std::wstring(1, kPathSeparator) + L"*.*";
+    if (pattern.ends_with(everyFile)) {
+      const auto found = laidOut.find(pattern.substr(0, pattern.size() - everyFile.size()));
+      if (found != laidOut.end()) return std::make_unique<InOrder>(found->second);
+    }
     if (!listedAs) return system_->listFiles(pattern);
     return std::make_unique<AlteredListing>(system_->listFiles(pattern), listedAs);
   }
   std::unique_ptr<Listing> listEverything(const std::wstring& directory) override {
     count("listEverything");
     if (failProgramDirectoryListing) throw RuntimeError("listEverything (test)", 5);
+    const auto found = laidOut.find(directory);
+    if (found != laidOut.end()) return std::make_unique<InOrder>(found->second);
     return system_->listEverything(directory);
   }
+  // Pure text work, no request: not counted.
   std::wstring fileNameKey(const std::wstring& name) override {
-    return system_->fileNameKey(name);  // pure text work, no request: not counted
+    if (laidOut.empty()) return system_->fileNameKey(name);
+    std::wstring key = name;
+    std::ranges::transform(key, key.begin(), [](wchar_t c) { return std::towupper(c); });
+    return key;
   }
   std::optional<DirEntry> lookUp(const std::wstring& path) override {
     count("lookUp");
-    return system_->lookUp(path);
+    const std::size_t separator = path.find_last_of(kPathSeparator);
+    const auto found = laidOut.find(path.substr(0, separator));
+    if (separator == std::wstring::npos || found == laidOut.end()) return system_->lookUp(path);
+    const std::wstring key = fileNameKey(path.substr(separator + 1));
+    for (const DirEntry& entry : found->second) {
+      if (fileNameKey(entry.name) == key) return entry;
+    }
+    return std::nullopt;
   }
   std::uint64_t freeSpace(const std::wstring& directory) override {
     return roomLeft ? roomLeft() : system_->freeSpace(directory);
@@ -117,6 +142,15 @@ class TestRuntime final : public Runtime {
   }
 
  private:
+  struct InOrder final : Listing {
+    explicit InOrder(std::vector<DirEntry> listed) : entries(std::move(listed)) {}
+    std::optional<DirEntry> next() override {
+      if (shown == entries.size()) return std::nullopt;
+      return entries[shown++];
+    }
+    std::vector<DirEntry> entries;
+    std::size_t shown = 0;
+  };
   struct AlteredListing final : Listing {
     AlteredListing(std::unique_ptr<Listing> from, std::function<void(DirEntry&)> how)
         : listing(std::move(from)), alter(std::move(how)) {}

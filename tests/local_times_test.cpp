@@ -10,86 +10,26 @@
 #include <stdexcept>
 #include <vector>
 
-#include "runtime_error.h"
+#include "fake_runtime.h"
 #include "server_files.h"
 
 namespace dravelin {
 namespace {
 
 constexpr wchar_t kDirectory[] = L"C:\\client";
+const std::wstring kServerDirectory = L"\\\\server\\patch";
 
-// A program directory in memory whose names compare without regard to case, as on Windows; only
-// the calls LocalTimes makes are served.
-class DirectoryInMemory final : public Runtime {
- public:
-  explicit DirectoryInMemory(std::vector<DirEntry> entries) : entries_(std::move(entries)) {}
+// A directory laid out with `entries` in their order, on a runtime that counts the requests made of
+// it; names compare without regard to case, as on Windows.
+struct LaidOut {
+  explicit LaidOut(std::vector<DirEntry> entries, const std::wstring& directory = kDirectory) {
+    runtime.laidOut[directory] = std::move(entries);
+  }
+  int listings() const { return runtime.calls("listEverything"); }
+  int singleLookups() const { return runtime.calls("lookUp"); }
 
-  bool failListing = false;
-  int listings = 0;
-  int singleLookups = 0;
-
-  std::unique_ptr<Listing> listEverything(const std::wstring& directory) override {
-    ++listings;
-    EXPECT_EQ(directory, kDirectory);
-    if (failListing) throw RuntimeError("FindFirstFileExW (test)", 5);
-    return std::make_unique<InOrder>(entries_);
-  }
-  std::wstring fileNameKey(const std::wstring& name) override {
-    std::wstring key = name;
-    std::transform(key.begin(), key.end(), key.begin(), [](wchar_t c) { return std::towupper(c); });
-    return key;
-  }
-  std::unique_ptr<Listing> listFiles(const std::wstring&) override {
-    return std::make_unique<InOrder>(entries_);
-  }
-  std::optional<DirEntry> lookUp(const std::wstring& path) override {
-    ++singleLookups;
-    for (const DirEntry& entry : entries_) {
-      if (fileNameKey(std::wstring(kDirectory) + kPathSeparator + entry.name) ==
-          fileNameKey(path)) {
-        return entry;
-      }
-    }
-    return std::nullopt;
-  }
-
-  std::wstring programDirectory() override { throw std::logic_error("not used"); }
-  std::uint64_t freeSpace(const std::wstring&) override { throw std::logic_error("not used"); }
-  std::unique_ptr<Turn> waitForTurn(const std::wstring&, const TurnNotice&) override {
-    throw std::logic_error("not used");
-  }
-  void copyFile(const std::wstring&, const std::wstring&, const FileVersion&,
-                ListedDestination) override {
-    throw std::logic_error("not used");
-  }
-  bool canWriteIn(const std::wstring&) override { throw std::logic_error("not used"); }
-  std::unique_ptr<Turn> tryWorkTurn(const std::wstring&) override {
-    throw std::logic_error("not used");
-  }
-  Clock& clock() override { throw std::logic_error("not used"); }
-  void removeLeftovers(const std::wstring&) override { throw std::logic_error("not used"); }
-  void startProgram(const std::wstring&, NativeWindow) override {
-    throw std::logic_error("not used");
-  }
-  std::unique_ptr<TextInput> openTextInput(const std::wstring&) override {
-    throw std::logic_error("not used");
-  }
-
- private:
-  class InOrder final : public Listing {
-   public:
-    explicit InOrder(std::vector<DirEntry> entries) : entries_(std::move(entries)) {}
-    std::optional<DirEntry> next() override {
-      if (next_ == entries_.size()) return std::nullopt;
-      return entries_[next_++];
-    }
-
-   private:
-    std::vector<DirEntry> entries_;
-    std::size_t next_ = 0;
-  };
-
-  std::vector<DirEntry> entries_;
+  testing::EventLog log;
+  testing::TestRuntime runtime{kDirectory, log};
 };
 
 // "f0" .. "f<count-1>", file i modified at second 1000 + i.
@@ -129,12 +69,12 @@ TEST(LocalTimes, FindsEveryNameInTheListingsOrderOrAnyOther) {
     for (int i = start; i < kFiles; i += 7) strided.push_back(i);
   }
   for (const auto& order : {Ascending(), reversed, strided}) {
-    DirectoryInMemory directory(NumberedFiles(kFiles));
-    LocalTimes times(directory, kDirectory);
+    LaidOut directory(NumberedFiles(kFiles));
+    LocalTimes times(directory.runtime, kDirectory);
     ExpectEveryTime(times, order);
     ExpectEveryTime(times, order);  // asked again: same answers
-    EXPECT_EQ(directory.listings, 1);
-    EXPECT_EQ(directory.singleLookups, 0);
+    EXPECT_EQ(directory.listings(), 1);
+    EXPECT_EQ(directory.singleLookups(), 0);
   }
 }
 
@@ -147,22 +87,22 @@ TEST(LocalTimes, LocalOnlyEntriesBetweenSharedNamesDoNotHideThem) {
     for (int k = 0; k < extras; ++k)
       entries.push_back({file.name + L".local" + std::to_wstring(k), 1});
   }
-  DirectoryInMemory directory(entries);
-  LocalTimes times(directory, kDirectory);
+  LaidOut directory(entries);
+  LocalTimes times(directory.runtime, kDirectory);
   ExpectEveryTime(times, Ascending());
 }
 
 TEST(LocalTimes, NamesMatchAsTheFileSystemComparesThem) {
-  DirectoryInMemory directory({{L"Client.EXE", 5}, {L"지도.dat", 6}, {L"maps", 7}});
-  LocalTimes times(directory, kDirectory);
+  LaidOut directory({{L"Client.EXE", 5}, {L"지도.dat", 6}, {L"maps", 7}});
+  LocalTimes times(directory.runtime, kDirectory);
   EXPECT_EQ(LocalCopyTime(times, L"client.exe"), 5);
   EXPECT_EQ(LocalCopyTime(times, L"지도.DAT"), 6);
   EXPECT_EQ(LocalCopyTime(times, L"MAPS"), 7);
 }
 
 TEST(LocalTimes, AMissingNameHasNoCopyWhereverTheCursorStands) {
-  DirectoryInMemory directory(NumberedFiles(kFiles));
-  LocalTimes times(directory, kDirectory);
+  LaidOut directory(NumberedFiles(kFiles));
+  LocalTimes times(directory.runtime, kDirectory);
   EXPECT_EQ(LocalCopyTime(times, L"absent.dat"), std::nullopt);
   EXPECT_EQ(LocalCopyTime(times, L"f3"), 1003);
   EXPECT_EQ(LocalCopyTime(times, L"f3.dat"), std::nullopt);
@@ -170,20 +110,20 @@ TEST(LocalTimes, AMissingNameHasNoCopyWhereverTheCursorStands) {
 }
 
 TEST(LocalTimes, AFailedListingFallsBackToOneLookupPerName) {
-  DirectoryInMemory directory(NumberedFiles(3));
-  directory.failListing = true;
-  LocalTimes times(directory, kDirectory);
+  LaidOut directory(NumberedFiles(3));
+  directory.runtime.failProgramDirectoryListing = true;
+  LocalTimes times(directory.runtime, kDirectory);
   ExpectEveryTime(times, {2, 0, 1});
   EXPECT_EQ(LocalCopyTime(times, L"absent.dat"), std::nullopt);
-  EXPECT_EQ(directory.listings, 1);
-  EXPECT_EQ(directory.singleLookups, 4);
+  EXPECT_EQ(directory.listings(), 1);
+  EXPECT_EQ(directory.singleLookups(), 4);
 }
 
 TEST(LocalTimes, WithoutADirectoryAskingForATimeThrowsAndNothingIsListed) {
-  DirectoryInMemory directory(NumberedFiles(3));
-  LocalTimes times(directory, L"");
+  LaidOut directory(NumberedFiles(3));
+  LocalTimes times(directory.runtime, L"");
   EXPECT_THROW(LocalCopyTime(times, L"f0"), std::logic_error);
-  EXPECT_EQ(directory.listings, 0);
+  EXPECT_EQ(directory.listings(), 0);
 }
 
 // Of names that the client's file system takes for one, the newest stands, where it was listed;
@@ -204,8 +144,9 @@ TEST(ServerFiles, OfNamesThatAreOneFileTheNewestStandsTheFirstListedAmongEqual) 
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    DirectoryInMemory server(row.listed);
-    const ServerFiles files = ListServerFiles(server, L"server\\*.*");
+    LaidOut server(row.listed, kServerDirectory);
+    const ServerFiles files =
+        ListServerFiles(server.runtime, kServerDirectory + (kPathSeparator + std::wstring(L"*.*")));
     std::vector<std::wstring> kept;
     for (std::size_t i = 0; i < files.size(); ++i) kept.emplace_back(files[i].name);
     EXPECT_EQ(kept, row.kept);
