@@ -154,6 +154,14 @@ ProgramRun::~ProgramRun() { endEverything(); }
 
 bool ProgramRun::ended() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
 
+bool ProgramRun::endsBefore(HANDLE other) const {
+  const HANDLE either[] = {process_.get(), other};
+  const auto waitMs = static_cast<DWORD>(uidriver::Scaled(kRunTimeout).count());
+  const DWORD first = ::WaitForMultipleObjects(2, either, FALSE, waitMs);
+  if (first == WAIT_FAILED) win::ThrowLastError("WaitForMultipleObjects");
+  return first == WAIT_OBJECT_0;
+}
+
 HWND ProgramRun::nextQuestion() {
   HWND question = nullptr;
   const auto askedOrEnded = [&] {

@@ -142,6 +142,9 @@ class ProgramRun {
   // The question this run has on screen now, if any; does not wait.
   HWND shownQuestion() const { return ownWindow(kQuestionCaption); }
   bool ended() const;
+  // Waits until the program ends or `other` (a process, an event) is signalled, whichever comes
+  // first; true when the program's end came first. False when neither came in time.
+  bool endsBefore(HANDLE other) const;
   // Ends the program at once, as the task manager or a log-off would, and waits until it is gone.
   void kill();
 
@@ -173,6 +176,10 @@ class FileHolder {
   ~FileHolder();
   FileHolder(const FileHolder&) = delete;
   FileHolder& operator=(const FileHolder&) = delete;
+
+  // Signalled once the holder has let go of the files: a holder of every file ends when its time
+  // is up, one of each new file only with the object.
+  HANDLE letGo() const { return process_.get(); }
 
  private:
   win::UniqueKernelHandle process_;

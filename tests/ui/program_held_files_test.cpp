@@ -1,10 +1,12 @@
 // Other programs read the client's files while the update runs (antivirus, indexers, backup):
 // the files the user accepts still go in place in that run, and a file held for the whole run
 // stays old and whole and is asked about again by the next run. Each run's time from Replace All
-// to its end is recorded in the XML report, with nothing held for comparison.
+// to its end is recorded in the XML report, with nothing held for comparison; a run that meets a
+// holder of every file waits for it, and so ends only after the holder has let go.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,26 +34,34 @@ void LayOut(const ClientFolder& folder, int olderLocally = 6) {
   }
 }
 
-// Runs the program, answers its first question with Replace All while `meanwhile` holds files
-// (given the name of the file asked about), and records the time from the answer to the program's
-// end under `what`.
-template <typename Holding>
-RunResult ReplaceAllWhile(const ClientFolder& folder, const std::string& what, Holding meanwhile) {
+// Makes the holder of files for a run, if any, given the name of the file asked about.
+using Holding = std::function<std::unique_ptr<FileHolder>(const std::wstring& asked)>;
+
+struct HeldRun {
+  RunResult result;
+  bool holderLetGoFirst = false;  // the holder let go of the files while the run went on
+};
+
+// Runs the program, answers its first question with Replace All while the holder that `holding`
+// makes holds files, and records the time from the answer to the program's end under `what`.
+HeldRun ReplaceAllWhile(const ClientFolder& folder, const std::string& what,
+                        const Holding& holding) {
   ProgramRun run(folder);
   const HWND question = run.nextQuestion();
   EXPECT_NE(question, nullptr);
-  if (!question) return run.finish();
+  if (!question) return {run.finish()};
   const std::wstring asked = ProgramRun::read(question).fileName;
   // Held until the run has ended.
-  [[maybe_unused]] const auto holding = meanwhile(asked.substr(asked.find_last_of(L'\\') + 1));
+  const std::unique_ptr<FileHolder> holder = holding(asked.substr(asked.find_last_of(L'\\') + 1));
   const auto answered = std::chrono::steady_clock::now();
   run.answer(question, Answer::ReplaceAll);
-  RunResult result = run.finish();
+  const bool holderLetGoFirst = holder && !run.endsBefore(holder->letGo());
+  HeldRun held{run.finish(), holderLetGoFirst};
   const auto took = std::chrono::steady_clock::now() - answered;
   ::testing::Test::RecordProperty(
       what + " ms",
       std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
-  return result;
+  return held;
 }
 
 void ExpectNew(const ClientFolder& folder, int except = -1) {
@@ -66,37 +76,42 @@ void ExpectNew(const ClientFolder& folder, int except = -1) {
 
 // Held files cost the run its time of waiting together: copies that run at once wait at once.
 TEST(HeldFiles, FilesHeldForAMomentStillGoInPlace) {
-  struct Holding {
+  struct Held {
     const char* what;
     std::optional<FileHolder::Mode> mode;
     std::chrono::milliseconds hold;
     int olderLocally = 6;
     bool askedSpared = false;  // the file asked about is not held: the copies after meet the holds
   };
-  const Holding holdings[] = {
+  const Held helds[] = {
       {"nothing held", std::nullopt, 0ms},
       {"every file held 2 s from Replace All", FileHolder::EveryFile, 2s},
       {"each new or changed file held 0.5 s", FileHolder::EachNewFile, 500ms},
       {"twelve old files, every other file held 3 s from Replace All", FileHolder::EveryFile, 3s,
        kServerFiles, true},
   };
-  for (Build build : kBuilds) {
-    for (const Holding& holding : holdings) {
-      const std::string what = BuildName(build) + ", " + holding.what;
-      SCOPED_TRACE(what);
+  ForEachBuild([&](Build build) {
+    for (const Held& held : helds) {
+      SCOPED_TRACE(held.what);
       const ClientFolder folder(build);
-      LayOut(folder, holding.olderLocally);
-      const RunResult result = ReplaceAllWhile(folder, what, [&](const std::wstring& asked) {
-        return holding.mode
-                   ? std::make_unique<FileHolder>(*holding.mode, folder.directory(), holding.hold,
-                                                  holding.askedSpared ? asked : L"")
-                   : nullptr;
-      });
-      EXPECT_TRUE(result.clientStarted);
+      LayOut(folder, held.olderLocally);
+      const HeldRun run = ReplaceAllWhile(
+          folder, BuildName(build) + ", " + held.what, [&](const std::wstring& asked) {
+            return held.mode
+                       ? std::make_unique<FileHolder>(*held.mode, folder.directory(), held.hold,
+                                                      held.askedSpared ? asked : L"")
+                       : nullptr;
+          });
+      EXPECT_TRUE(run.result.clientStarted);
+      // A holder of every file lets go when its time is up, and the run waits for it; a watch
+      // lets go only with its object, after the run.
+      if (held.mode == FileHolder::EveryFile) {
+        EXPECT_TRUE(run.holderLetGoFirst) << "the run ended while the files were held";
+      }
       ExpectNew(folder);
       EXPECT_TRUE(RunProgram(folder).questions.empty());
     }
-  }
+  });
 }
 
 TEST(HeldFiles, AFileHeldForTheWholeRunStaysOldAndIsAskedAgain) {
@@ -109,10 +124,9 @@ TEST(HeldFiles, AFileHeldForTheWholeRunStaysOldAndIsAskedAgain) {
                                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                                                nullptr));
       ASSERT_TRUE(held);
-      const RunResult result =
-          ReplaceAllWhile(folder, BuildName(build) + ", one file held for good",
-                          [](const std::wstring&) { return 0; });
-      EXPECT_TRUE(result.clientStarted);
+      const HeldRun run = ReplaceAllWhile(folder, BuildName(build) + ", one file held for good",
+                                          [](const std::wstring&) { return nullptr; });
+      EXPECT_TRUE(run.result.clientStarted);
       ExpectNew(folder, kHeld);
     }
     const RunResult next = RunProgram(folder, {Answer::Skip});
