@@ -37,6 +37,8 @@ std::wstring WindowsPath(std::string_view buildPath) {
   return L"Z:" + path;
 }
 
+std::string SampleClip() { return testing::ReadAll(WindowsPath(CLIP_FILE)); }
+
 std::string ConfigNaming(const std::wstring& serverPrefix) {
   return ToCp949(L"Server_directory=" + serverPrefix + L"\r\nExe_Program=" +
                  std::wstring(kClientName) + L"\r\n");
@@ -80,7 +82,7 @@ void ClientFolder::writeConfig(std::string_view bytes) const {
   client_.write(VariantFor(build_).configFileName, bytes);
 }
 
-void ClientFolder::addClip() const { CopyInto(WindowsPath(CLIP_FILE), local(kClipName)); }
+void ClientFolder::addClip() const { writeLocalBytes(kClipName, SampleClip()); }
 
 void ClientFolder::removeClientMarker() const {
   if (!::DeleteFileW(local(kClientMarkerName).c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)

@@ -41,6 +41,9 @@ inline constexpr std::wstring_view kClientMarkerName = L"client-started.txt";
 // programs see it.
 std::wstring WindowsPath(std::string_view buildPath);
 
+// The bytes of the sample animation clip, which the progress window plays.
+std::string SampleClip();
+
 // A client's configuration: Server_directory (`serverPrefix`, with its closing separator) and
 // Exe_Program (the sample client), in code page 949.
 std::string ConfigNaming(const std::wstring& serverPrefix);

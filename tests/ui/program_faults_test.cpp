@@ -138,8 +138,7 @@ TEST(ProgramFaults, AClipThatCannotBePlayedLeavesTheAnimationEmpty) {
     ASSERT_NE(dialog, nullptr) << "the run did not go on to ask";
     const HWND progress = uidriver::FindTopWindow(kProgressCaption);
     ASSERT_NE(progress, nullptr);
-    MoveBelow(dialog, progress);
-    const uidriver::Picture picture = ClientPart(progress, uidriver::CaptureWindow(progress));
+    const uidriver::Picture picture = ProgressWhileAsking(progress, dialog);
     EXPECT_EQ(PixelsOtherThan(picture, ExpectedProgressPixels(c.build).animation, PlainColour()),
               0);
     run.answer(dialog, Answer::Replace);

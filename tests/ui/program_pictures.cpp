@@ -58,6 +58,11 @@ uidriver::Picture ClientPart(HWND window, const uidriver::Picture& whole) {
   return cut;
 }
 
+uidriver::Picture ProgressWhileAsking(HWND progress, HWND dialog) {
+  MoveBelow(dialog, progress);
+  return ClientPart(progress, uidriver::CaptureWindow(progress));
+}
+
 std::uint32_t PlainColour() {
   const COLORREF face = ::GetSysColor(COLOR_BTNFACE);  // 0x00BBGGRR
   return (std::uint32_t{GetRValue(face)} << 16) | (std::uint32_t{GetGValue(face)} << 8) |

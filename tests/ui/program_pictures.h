@@ -28,6 +28,10 @@ ProgressPixels ExpectedProgressPixels(Build build);
 // part of what is captured of the progress window.
 void MoveBelow(HWND dialog, HWND progress);
 
+// The progress window's client area as the screen shows it while `dialog` asks, the question
+// moved below the window first so that it covers none of it.
+uidriver::Picture ProgressWhileAsking(HWND progress, HWND dialog);
+
 // The client area of `window` cut from `whole`, a picture of the window as CaptureWindow takes it.
 uidriver::Picture ClientPart(HWND window, const uidriver::Picture& whole);
 
