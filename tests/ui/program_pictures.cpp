@@ -81,6 +81,12 @@ int PixelsOtherThan(const uidriver::Picture& picture, RECT area, std::uint32_t c
   return PixelsOtherThan(picture, area, RECT{}, colour);
 }
 
+int PixelsOf(const uidriver::Picture& picture, RECT area, std::uint32_t colour) {
+  int count = 0;
+  ForEachPixel(picture, area, [&](int, int, std::uint32_t pixel) { count += pixel == colour; });
+  return count;
+}
+
 int DistinctColours(const uidriver::Picture& picture, RECT area) {
   std::set<std::uint32_t> colours;
   ForEachPixel(picture, area, [&](int, int, std::uint32_t pixel) { colours.insert(pixel); });

@@ -42,6 +42,9 @@ std::uint32_t PlainColour();
 int PixelsOtherThan(const uidriver::Picture& picture, RECT area, RECT hole, std::uint32_t colour);
 int PixelsOtherThan(const uidriver::Picture& picture, RECT area, std::uint32_t colour);
 
+// Pixels inside `area` (client coordinates) of `colour`.
+int PixelsOf(const uidriver::Picture& picture, RECT area, std::uint32_t colour);
+
 int DistinctColours(const uidriver::Picture& picture, RECT area);
 
 // Saves the picture as `name`.bmp into the directory named by DRAVELIN_TEST_PICTURES, when that

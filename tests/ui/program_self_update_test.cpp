@@ -3,7 +3,12 @@
 // nothing behind. Where the replacement cannot be made, the old program stays whole and working.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <string>
+
 #include "path_parts.h"
+#include "program_pictures.h"
 #include "program_session.h"
 #include "work_folder.h"
 
@@ -68,17 +73,38 @@ TEST(SelfUpdate, WhenTheProgramCannotBeMovedAsideTheOldOneStays) {
   });
 }
 
+// Every colour of the sample clip's palette but its background's (silver, which the window shows
+// as its own) made magenta: other bytes, a clip that still plays, and a colour that the progress
+// window shows only while it plays this clip.
+constexpr std::uint32_t kMagenta = 0xFF00FF;
+std::string InMagenta(std::string clip) {
+  // The frames' format, in the video stream's "strf" chunk: a BITMAPINFOHEADER and its palette.
+  const std::size_t format = clip.find("strf") + 8;
+  BITMAPINFOHEADER header{};
+  std::memcpy(&header, clip.data() + format, sizeof header);
+  const DWORD colours = header.biClrUsed ? header.biClrUsed : DWORD{1} << header.biBitCount;
+  for (DWORD i = 0; i < colours; ++i) {
+    char* const at = clip.data() + format + header.biSize + i * sizeof(RGBQUAD);
+    RGBQUAD colour{};
+    std::memcpy(&colour, at, sizeof colour);
+    if (colour.rgbRed == 0xC0 && colour.rgbGreen == 0xC0 && colour.rgbBlue == 0xC0) continue;
+    colour = {0xFF, 0x00, 0xFF, 0};
+    std::memcpy(at, &colour, sizeof colour);
+  }
+  return clip;
+}
+
 // The program's own files from the server: a newer clip, which the progress window plays while
-// it is copied, goes in place in the run that finds it; a server file under the program's name
-// that is no program for this machine (a broken upload) never replaces the updater, which then
-// still updates the client and starts it, run after run.
+// it is copied, goes in place in the run that finds it and plays in the next; a server file under
+// the program's name that is no program for this machine (a broken upload) never replaces the
+// updater, which then still updates the client and starts it, run after run.
 TEST(SelfUpdate, TheClipIsUpdatedAndNoBrokenProgramReplacesTheUpdater) {
   ForEachBuild([&](Build build) {
     const ClientFolder folder(build);
     folder.writeConfig();
-    folder.addClip();
-    testing::SetModified(folder.local(kClipName), kNovember);
-    const std::string clip = testing::ReadAll(folder.local(kClipName));
+    folder.writeLocal(kClipName, SampleClip(), kNovember);
+    const std::string clip = InMagenta(SampleClip());
+    ASSERT_TRUE(clip != SampleClip()) << "the sample clip has no colour to change";
     folder.writeServer(kClipName, clip, kDecember);
     const std::string program = testing::ReadAll(folder.programPath());
     testing::SetModified(folder.programPath(), kNovember);
@@ -92,11 +118,22 @@ TEST(SelfUpdate, TheClipIsUpdatedAndNoBrokenProgramReplacesTheUpdater) {
     EXPECT_TRUE(testing::ReadAll(folder.programPath()) == program);  // no dump of a program
 
     folder.writeServer(L"data.pak", "update", kDecember);
-    const RunResult second = RunProgram(folder, {Answer::Replace, Answer::Replace});
-    EXPECT_TRUE(second.windowShown);
-    EXPECT_EQ(second.questions.size(), 2u);  // the program again, and the new file
+    ProgramRun second(folder);
+    const HWND dialog = second.nextQuestion();
+    ASSERT_NE(dialog, nullptr);
+    const HWND progress = second.progressWindow();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_GT(PixelsOf(ProgressWhileAsking(progress, dialog),
+                       ExpectedProgressPixels(build).animation, kMagenta),
+              0)
+        << "the animation does not play the server's clip";
+    second.answer(dialog, Answer::Replace);
+    if (const HWND next = second.nextQuestion()) second.answer(next, Answer::Replace);
+    const RunResult result = second.finish();
+    EXPECT_TRUE(result.windowShown);
+    EXPECT_EQ(result.questions.size(), 2u);  // the program again, and the new file
     EXPECT_EQ(testing::ReadAll(folder.local(L"data.pak")), "update");
-    EXPECT_TRUE(second.clientStarted);
+    EXPECT_TRUE(result.clientStarted);
     EXPECT_EQ(testing::CountLeftovers(folder.directory()), 0);
   });
 }
