@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -24,13 +23,13 @@ std::optional<FileIdentity> KnownIdentityAt(const std::wstring& path) {
   }
 }
 
-// A copy of `T` read from `at` bytes into `bytes`; nullopt where they end before it does.
-template <typename T>
-std::optional<T> ReadAt(std::span<const char> bytes, std::size_t at) {
-  if (at > bytes.size() || bytes.size() - at < sizeof(T)) return std::nullopt;
-  T value;
-  std::memcpy(&value, bytes.data() + at, sizeof value);
-  return value;
+// The running program's own kind, from the headers of its image in memory (which the loader
+// checked when it loaded them).
+ProgramKind RunningProgramKind() {
+  const auto* image = reinterpret_cast<const char*>(::GetModuleHandleW(nullptr));
+  const auto* self = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+  return ProgramKind{.machine = self->FileHeader.Machine, .magic = self->OptionalHeader.Magic};
 }
 
 }  // namespace
@@ -53,19 +52,7 @@ bool IsRunningProgram(const std::wstring& path) {
 }
 
 bool IsProgramLikeThis(std::span<const char> head) {
-  const auto* image = reinterpret_cast<const char*>(::GetModuleHandleW(nullptr));
-  const auto* self = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-      image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
-  const auto dos = ReadAt<IMAGE_DOS_HEADER>(head, 0);
-  if (!dos || dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0) return false;
-  const auto at = static_cast<std::size_t>(dos->e_lfanew);
-  const auto signature = ReadAt<DWORD>(head, at);
-  const auto file = ReadAt<IMAGE_FILE_HEADER>(head, at + sizeof(DWORD));
-  const auto kind = ReadAt<WORD>(head, at + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER));
-  return signature == IMAGE_NT_SIGNATURE && file && kind &&
-         file->Machine == self->FileHeader.Machine &&
-         (file->Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) &&
-         !(file->Characteristics & IMAGE_FILE_DLL) && *kind == self->OptionalHeader.Magic;
+  return IsProgramImageOf(head, RunningProgramKind());
 }
 
 }  // namespace dravelin

@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "program_image.h"
+
 namespace dravelin {
 
 std::wstring RunningProgramPath();
@@ -12,12 +14,11 @@ std::wstring RunningProgramPath();
 // case, a short 8.3 name, another path to the folder): the same file of the same volume.
 bool IsRunningProgram(const std::wstring& path);
 
-// The bytes of a file's start that IsProgramLikeThis reads.
-inline constexpr std::size_t kProgramHeadBytes = 4096;
-
-// Whether `head`, the first bytes of a file, begins a program that this machine runs as it runs
-// this one: an executable image, no library, of the same machine type and the same kind (32 or
-// 64 bits). A broken upload under the program's name would leave no updater to repair it.
+// Whether `head`, the first bytes of a file (kProgramHeadBytes of them, or the whole of a shorter
+// file), begins a program that this machine runs as it runs this one: an executable image, no
+// library, of the same machine type and the same kind (32 or 64 bits), as IsProgramImageOf tells
+// for the running program's own kind. A broken upload under the program's name would leave no
+// updater to repair it.
 bool IsProgramLikeThis(std::span<const char> head);
 
 }  // namespace dravelin
