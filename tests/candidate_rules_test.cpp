@@ -14,95 +14,50 @@ FileTime OnTheClock(int hour, int minute = 0, int second = 0, int year = 2024) {
 
 constexpr FileTime kFirstTickOf1601 = -11'644'473'600;  // no time to the system
 
+// Passed over unasked: before the disk and the folder are asked whether they take the copy.
+enum Outcome { kCandidate, kPassedOver, kPassedOverUnasked };
+
 TEST(CandidateRules, WeighEachRuleInTurn) {
-  const LocalCopy none{};
-  const LocalCopy folder{true, std::nullopt};
+  const LocalCopy none{}, folder{true, std::nullopt};
   const auto at = [](FileTime time) { return LocalCopy{false, time}; };
+  constexpr NewerRule kDate = NewerRule::Date, kText = NewerRule::Text;
   struct Case {
     const char* what;
-    Weighing file;
-    bool takesIt;
-    bool candidate;
-    bool askedWhetherItTakesIt;
+    FileTime server;
+    LocalCopy local;
+    Outcome outcome;
+    NewerRule rule = kDate;
+    Answer standing = Answer::None;
+    bool takesIt = true;
   };
+  const FileTime ten = OnTheClock(22), tenThousand = OnTheClock(9, 0, 0, 10'000);
   const Case cases[] = {
-      {"no local copy", {OnTheClock(22), none, NewerRule::Date, Answer::None}, true, true, true},
-      {"a folder in the way",
-       {OnTheClock(22), folder, NewerRule::Date, Answer::None},
-       true,
-       false,
-       false},
-      {"the same time",
-       {OnTheClock(22), at(OnTheClock(22)), NewerRule::Date, Answer::None},
-       true,
-       false,
-       false},
-      {"an older server copy",
-       {OnTheClock(21), at(OnTheClock(22)), NewerRule::Date, Answer::None},
-       true,
-       false,
-       false},
-      {"a second newer",
-       {OnTheClock(22, 0, 1), at(OnTheClock(22)), NewerRule::Date, Answer::None},
-       true,
-       true,
-       true},
-      {"by date, ten after nine",
-       {OnTheClock(22), at(OnTheClock(21)), NewerRule::Date, Answer::None},
-       true,
-       true,
-       true},
+      {"no local copy", ten, none, kCandidate},
+      {"a folder in the way", ten, folder, kPassedOverUnasked},
+      {"the same time", ten, at(ten), kPassedOverUnasked},
+      {"an older server copy", OnTheClock(21), at(ten), kPassedOverUnasked},
+      {"a second newer", OnTheClock(22, 0, 1), at(ten), kCandidate},
+      {"by date, ten after nine", ten, at(OnTheClock(21)), kCandidate},
       // The texts compare character by character: "오후 10:" sorts before "오후 9:".
-      {"by text, ten not after nine",
-       {OnTheClock(22), at(OnTheClock(21)), NewerRule::Text, Answer::None},
-       true,
-       false,
-       false},
-      {"by text, afternoon after morning",
-       {OnTheClock(13), at(OnTheClock(11)), NewerRule::Text, Answer::None},
-       true,
-       true,
-       true},
-      {"a local time that names no date",
-       {OnTheClock(22), at(OnTheClock(9, 0, 0, 10'000)), NewerRule::Date, Answer::None},
-       true,
-       true,
-       true},
-      {"the first tick of 1601",
-       {kFirstTickOf1601, none, NewerRule::Date, Answer::None},
-       true,
-       false,
-       false},
-      {"past the year 9999",
-       {OnTheClock(9, 0, 0, 10'000), none, NewerRule::Date, Answer::None},
-       true,
-       false,
-       false},
-      {"Skip All given",
-       {OnTheClock(22), none, NewerRule::Date, Answer::SkipAll},
-       true,
-       false,
-       false},
-      {"Replace All given",
-       {OnTheClock(22), none, NewerRule::Date, Answer::ReplaceAll},
-       true,
-       true,
-       true},
-      {"no room or no right",
-       {OnTheClock(22), none, NewerRule::Date, Answer::None},
-       false,
-       false,
-       true},
+      {"by text, ten not after nine", ten, at(OnTheClock(21)), kPassedOverUnasked, kText},
+      {"by text, afternoon after morning", OnTheClock(13), at(OnTheClock(11)), kCandidate, kText},
+      {"a local time that names no date", ten, at(tenThousand), kCandidate},
+      {"the first tick of 1601", kFirstTickOf1601, none, kPassedOverUnasked},
+      {"past the year 9999", tenThousand, none, kPassedOverUnasked},
+      {"Skip All given", ten, none, kPassedOverUnasked, kDate, Answer::SkipAll},
+      {"Replace All given", ten, none, kCandidate, kDate, Answer::ReplaceAll},
+      {"no room or no right", ten, none, kPassedOver, kDate, Answer::None, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     bool asked = false;
-    const std::optional<CandidateDates> dates = WeighCandidate(c.file, [&] {
-      asked = true;
-      return c.takesIt;
-    });
-    EXPECT_EQ(dates.has_value(), c.candidate);
-    EXPECT_EQ(asked, c.askedWhetherItTakesIt);
+    const std::optional<CandidateDates> dates =
+        WeighCandidate({c.server, c.local, c.rule, c.standing}, [&] {
+          asked = true;
+          return c.takesIt;
+        });
+    EXPECT_EQ(dates.has_value(), c.outcome == kCandidate);
+    EXPECT_EQ(asked, c.outcome != kPassedOverUnasked);
   }
 }
 
