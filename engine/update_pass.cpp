@@ -186,9 +186,9 @@ class UpdatePass {
       }
     });
     std::optional<CandidateDates> weighed = WeighCandidate(weighing, [&] {
+      if (!fitsTheRoom(file.listed.bytes)) return false;
       // A folder that this user may not write (Program Files for a standard user, a read-only
       // medium): every question would lead nowhere, at every start. Found out at the first file.
-      if (!fitsTheRoom(file.listed.bytes)) return false;
       if (!writable_) {
         writable_ = Guard([&] { return runtime_.canWriteIn(requireProgramDirectory()); });
       }
