@@ -81,13 +81,6 @@ class ShareUpdateTest : public ::testing::TestWithParam<Build> {
     EXPECT_EQ(kept.ticks, c.serverTime.ticks);
   }
 
-  void expectEndedWithTheClient(const RunResult& result) const {
-    EXPECT_TRUE(result.windowShown);
-    EXPECT_TRUE(result.clientStarted);
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(testing::CountLeftovers(client_.directory()), 0);
-  }
-
   SharedFolder server_;
   ClientFolder client_;
 };
@@ -116,7 +109,7 @@ TEST_P(ShareUpdateTest, NewerFilesAreAskedAboutAndCopiedWithTheirTimes) {
   EXPECT_FALSE(existsLocally(kHidden));
   EXPECT_FALSE(existsLocally(kSubfolder));
   EXPECT_FALSE(existsLocally(L"inside.dat"));
-  expectEndedWithTheClient(result);
+  ExpectEndedWithTheClient(result, client_);
 }
 
 TEST_P(ShareUpdateTest, TheRunAfterTheCopiesAsksNothing) {
@@ -129,7 +122,7 @@ TEST_P(ShareUpdateTest, TheRunAfterTheCopiesAsksNothing) {
   EXPECT_TRUE(second.questions.empty())
       << "asked about " << uidriver::ToUtf8(second.questions.front().fileName);
   EXPECT_EQ(client_.localFiles(), afterFirst);
-  expectEndedWithTheClient(second);
+  ExpectEndedWithTheClient(second, client_);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBuilds, ShareUpdateTest, ::testing::ValuesIn(kBuilds),

@@ -84,9 +84,7 @@ class StallTest : public ::testing::TestWithParam<Build> {
     const std::wstring local = client_.local(name);
     EXPECT_TRUE(testing::ReadAll(local) == serverBytes) << "the copy is not the server's file";
     EXPECT_EQ(testing::Modified(local), kDecember);
-    EXPECT_EQ(testing::CountLeftovers(client_.directory()), 0);
-    EXPECT_TRUE(result.clientStarted);
-    EXPECT_EQ(result.exitCode, 0u);
+    ExpectEndedWithTheClient(result, client_);
   }
 
   StallFolder server_;

@@ -1,5 +1,7 @@
 #include "program_session.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
@@ -111,6 +113,13 @@ std::wstring ClientFolder::clientWorkingDirectory() const {
 
 bool ClientFolder::clientMarkerPresent() const {
   return ::GetFileAttributesW(local(kClientMarkerName).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ExpectEndedWithTheClient(const RunResult& result, const ClientFolder& folder) {
+  EXPECT_TRUE(result.windowShown);
+  EXPECT_TRUE(result.clientStarted);
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(testing::CountLeftovers(folder.directory()), 0);
 }
 
 }  // namespace dravelin::uitest

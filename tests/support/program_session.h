@@ -206,4 +206,8 @@ bool WaitForACopyUnderWay(const ClientFolder& folder);
 // frame and recorded), and waits for its end.
 RunResult RunProgram(const ClientFolder& folder, const std::vector<Answer>& answers = {});
 
+// The end of a run that went well: its window came up, the client started, the program exited
+// with 0 and left nothing of a copy behind in the client directory.
+void ExpectEndedWithTheClient(const RunResult& result, const ClientFolder& folder);
+
 }  // namespace dravelin::uitest

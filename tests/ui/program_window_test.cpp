@@ -40,8 +40,7 @@ void WhileTheFirstQuestionShows(const ClientFolder& folder, Look look) {
   run.answer(dialog, Answer::Skip);
   const RunResult result = run.finish();
   EXPECT_EQ(result.questions.size(), 1u);
-  EXPECT_TRUE(result.clientStarted);
-  EXPECT_EQ(result.exitCode, 0u);
+  ExpectEndedWithTheClient(result, folder);
 }
 
 int ScreenDpi() {
