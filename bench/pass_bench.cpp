@@ -73,7 +73,7 @@ class BenchRuntime final : public Runtime {
 };
 
 // A user who answers the first question with Replace All.
-class ReplaceAllWindows final : public PassWindows {
+class ReplaceAllWindows final : public QuestionsOnly {
  public:
   int questions() const { return questions_; }
 
@@ -81,11 +81,6 @@ class ReplaceAllWindows final : public PassWindows {
     ++questions_;
     return Answer::ReplaceAll;
   }
-  void waitingForAnotherRun(bool) override {}
-  void awaitWindowSetUp() override {}
-  void replacing(const std::wstring&, const std::function<void()>& copy) override { copy(); }
-  NativeWindow prepareClientStart() override { return nullptr; }
-  void unloadProgressWindow() override {}
 
  private:
   int questions_ = 0;

@@ -46,6 +46,17 @@ class PassWindows {
   virtual void unloadProgressWindow() = 0;
 };
 
+// The windows of a pass that shows nothing but its questions (a benchmark, a fuzz target, the
+// engine's tests): everything besides asking is done at once.
+class QuestionsOnly : public PassWindows {
+ public:
+  void waitingForAnotherRun(bool) override {}
+  void awaitWindowSetUp() override {}
+  void replacing(const std::wstring&, const std::function<void()>& copy) override { copy(); }
+  NativeWindow prepareClientStart() override { return nullptr; }
+  void unloadProgressWindow() override {}
+};
+
 void RunUpdatePass(Runtime& runtime, PassWindows& windows, const Variant& variant);
 
 }  // namespace dravelin

@@ -114,7 +114,7 @@ std::string SomeConfig(FuzzedDataProvider& input, std::wstring& client) {
 }
 
 // Answers as the input says; a question whose dialog cannot be made, where it says so.
-class AnsweringWindows final : public PassWindows {
+class AnsweringWindows final : public QuestionsOnly {
  public:
   explicit AnsweringWindows(FuzzedDataProvider& input) : input_(input) {}
 
@@ -126,11 +126,6 @@ class AnsweringWindows final : public PassWindows {
     asked.emplace_back(question.fileName, static_cast<Answer>(pick));
     return static_cast<Answer>(pick);
   }
-  void waitingForAnotherRun(bool) override {}
-  void awaitWindowSetUp() override {}
-  void replacing(const std::wstring&, const std::function<void()>& copy) override { copy(); }
-  NativeWindow prepareClientStart() override { return nullptr; }
-  void unloadProgressWindow() override {}
 
  private:
   FuzzedDataProvider& input_;

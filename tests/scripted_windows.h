@@ -43,7 +43,7 @@ inline Script AnswerInTurn(std::vector<Answer> answers) {
   };
 }
 
-class ScriptedWindows final : public PassWindows {
+class ScriptedWindows final : public QuestionsOnly {
  public:
   // `unmade`: the question (counted from 1) whose dialog cannot be made, as on a terminal server
   // out of desktop heap.
@@ -73,9 +73,6 @@ class ScriptedWindows final : public PassWindows {
   void waitingForAnotherRun(bool waiting) override {
     log_.push_back(waiting ? L"waits for another run" : L"goes first");
   }
-  void awaitWindowSetUp() override {}
-  void replacing(const std::wstring&, const std::function<void()>& copy) override { copy(); }
-  NativeWindow prepareClientStart() override { return nullptr; }
   void unloadProgressWindow() override { log_.push_back(L"unload progress window"); }
 
  private:
