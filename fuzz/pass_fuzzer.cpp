@@ -77,14 +77,13 @@ std::vector<StoredEntry> ClientFiles(FuzzedDataProvider& input) {
     const auto kind = input.ConsumeIntegral<std::uint8_t>();
     if (kind & 1) file.shortName = L"README~1.TXT";
     file.folder = kind & 2;
-    file.hidden = kind & 4;
     file.version = SomeVersion(input);
     file.contents = contents++;
   }
   // One entry a name, as the client's file system compares names.
   std::set<std::wstring> keys;
-  std::erase_if(files,
-                [&](const StoredEntry& file) { return !keys.insert(KeyOf(file.name)).second; });
+  std::erase_if(
+      files, [&](const StoredEntry& file) { return !keys.insert(CaselessKey(file.name)).second; });
   return files;
 }
 
@@ -140,7 +139,7 @@ std::set<std::wstring> AllowedCopies(const AnsweringWindows& windows) {
   bool standing = false;
   for (const auto& [path, answer] : windows.asked) {
     if (standing) Fail("a question after Replace All or Skip All");
-    if (!askedKeys.insert(KeyOf(path)).second) Fail("a file asked about twice");
+    if (!askedKeys.insert(CaselessKey(path)).second) Fail("a file asked about twice");
     if (answer == Answer::Replace || answer == Answer::ReplaceAll) allowed.insert(NameOf(path));
     standing = answer == Answer::ReplaceAll || answer == Answer::SkipAll;
   }
@@ -162,8 +161,8 @@ void CheckCopies(const ShareInMemory& share, const AnsweringWindows& windows) {
 void CheckClientFolder(const ShareInMemory& share) {
   for (const StoredEntry& now : share.client()) {
     const auto before =
-        std::ranges::find(share.before(), KeyOf(now.name),
-                          [](const StoredEntry& entry) { return KeyOf(entry.name); });
+        std::ranges::find(share.before(), CaselessKey(now.name),
+                          [](const StoredEntry& entry) { return CaselessKey(entry.name); });
     if (before != share.before().end() && before->version == now.version &&
         before->contents == now.contents) {
       continue;

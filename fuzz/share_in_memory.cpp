@@ -26,12 +26,12 @@ class TextInMemory final : public TextInput {
 };
 
 const StoredEntry* ReachedIn(const std::vector<StoredEntry>& folder, const std::wstring& name) {
-  const std::wstring key = KeyOf(name);
+  const std::wstring key = CaselessKey(name);
   for (const StoredEntry& entry : folder) {
-    if (KeyOf(entry.name) == key) return &entry;
+    if (CaselessKey(entry.name) == key) return &entry;
   }
   for (const StoredEntry& entry : folder) {
-    if (!entry.shortName.empty() && KeyOf(entry.shortName) == key) return &entry;
+    if (!entry.shortName.empty() && CaselessKey(entry.shortName) == key) return &entry;
   }
   return nullptr;
 }
@@ -40,7 +40,7 @@ const StoredEntry* ReachedIn(const std::vector<StoredEntry>& folder, const std::
 
 bool ShareInMemory::FailsLookUp(const std::wstring& name) const {
   return std::ranges::any_of(server_, [&](const StoredEntry& file) {
-    return file.lookUpFails && KeyOf(file.name) == KeyOf(name);
+    return file.lookUpFails && CaselessKey(file.name) == CaselessKey(name);
   });
 }
 
@@ -53,9 +53,9 @@ void ShareInMemory::copyFile(const std::wstring& source, const std::wstring& des
   const std::lock_guard lock(mutex_);
   const std::wstring name = NameIn(source, kServerFolder);
   if (NameInClient(destination) != name) Fail("a copy to another name than its source's");
-  const std::wstring key = KeyOf(name);
+  const std::wstring key = CaselessKey(name);
   for (const MadeCopy& made : copies_) {
-    if (KeyOf(made.name) == key) Fail("a file copied twice");
+    if (CaselessKey(made.name) == key) Fail("a file copied twice");
   }
   copies_.push_back({name, listed, found});
   if (found == ListedDestination::Missing && ReachedIn(before_, name)) {
@@ -69,7 +69,8 @@ void ShareInMemory::copyFile(const std::wstring& source, const std::wstring& des
   if (to && to->folder) throw RuntimeError("copyFile (fuzz: a folder in the way)", 5);
   // A short name that reaches a file of another long name: the copy looks its destination up
   // again before the rename, and drops itself.
-  if (to && KeyOf(to->name) != key) throw RuntimeError("copyFile (fuzz: another file's name)", 80);
+  if (to && CaselessKey(to->name) != key)
+    throw RuntimeError("copyFile (fuzz: another file's name)", 80);
   if (!to) to = &client_.emplace_back();
   to->name = name;
   to->version = listed;

@@ -6,17 +6,17 @@
 // folder or onto another file that the name reaches.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cwctype>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "listing_in_memory.h"
+#include "played_clock.h"
 #include "runtime.h"
 #include "runtime_error.h"
 
@@ -32,10 +32,7 @@ inline constexpr wchar_t kClientFolder[] = L"/client";
 inline constexpr wchar_t kServerFolder[] = L"/server";
 inline constexpr wchar_t kOtherFolder[] = L"/elsewhere";  // configured, and empty
 
-inline std::wstring KeyOf(std::wstring name) {
-  for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
-  return name;
-}
+using testing::CaselessKey;
 
 // A file or folder as a directory holds it. `contents` tells one file's bytes from another's.
 struct StoredEntry {
@@ -45,7 +42,6 @@ struct StoredEntry {
   FileVersion listed;      // what the server's listing shows
   std::uint32_t contents = 0;
   bool folder = false;
-  bool hidden = false;     // shown only by the listing of everything
   bool copyFails = false;  // a server file whose copy fails (the share went away, a held file)
   bool lookUpFails = false;
 };
@@ -75,7 +71,7 @@ class ShareInMemory final : public Runtime {
         config_(std::move(config)),
         faults_(faults) {}
 
-  std::vector<StoredEntry> client() const { return client_; }
+  const std::vector<StoredEntry>& client() const { return client_; }
   const std::vector<StoredEntry>& before() const { return before_; }
   const std::vector<StoredEntry>& server() const { return server_; }
   const std::vector<MadeCopy>& copies() const { return copies_; }
@@ -101,21 +97,21 @@ class ShareInMemory final : public Runtime {
   Clock& clock() override { return clock_; }
   std::unique_ptr<Listing> listFiles(const std::wstring& pattern) override {
     std::vector<DirEntry> listed;
-    if (pattern == std::wstring(kOtherFolder) + L"/*.*") return std::make_unique<InOrder>(listed);
+    if (pattern == std::wstring(kOtherFolder) + L"/*.*") return std::make_unique<Listed>(listed);
     if (pattern != std::wstring(kServerFolder) + L"/*.*") Fail("listed files outside the server");
     for (const StoredEntry& entry : server_) {
       listed.push_back({entry.name, entry.listed.modified, entry.listed.bytes});
     }
-    return std::make_unique<InOrder>(std::move(listed), faults_.serverListingEndsAfter);
+    return std::make_unique<Listed>(std::move(listed), faults_.serverListingEndsAfter);
   }
   std::unique_ptr<Listing> listEverything(const std::wstring& directory) override {
     InClient(directory);
     std::vector<DirEntry> listed;
     for (const StoredEntry& entry : client_) listed.push_back(Shown(entry));
     const std::size_t failsAfter = faults_.localListingFails ? listed.size() / 2 : SIZE_MAX;
-    return std::make_unique<InOrder>(std::move(listed), failsAfter);
+    return std::make_unique<Listed>(std::move(listed), failsAfter);
   }
-  std::wstring fileNameKey(const std::wstring& name) override { return KeyOf(name); }
+  std::wstring fileNameKey(const std::wstring& name) override { return CaselessKey(name); }
   std::optional<DirEntry> lookUp(const std::wstring& path) override {
     const std::lock_guard lock(mutex_);
     const std::wstring name = NameInClient(path);
@@ -150,26 +146,11 @@ class ShareInMemory final : public Runtime {
   std::unique_ptr<TextInput> openTextInput(const std::wstring& path) override;
 
  private:
-  struct InOrder final : Listing {
-    explicit InOrder(std::vector<DirEntry> listed, std::size_t failsAfter = SIZE_MAX)
-        : entries(std::move(listed)), failAt(failsAfter) {}
-    std::optional<DirEntry> next() override {
-      if (shown == failAt) throw RuntimeError("next (fuzz: the listing broke off)", 64);
-      if (shown == entries.size()) return std::nullopt;
-      return entries[shown++];
-    }
-    std::vector<DirEntry> entries;
-    std::size_t failAt, shown = 0;
-  };
+  using Listed = testing::ListingInMemory;
   struct RunTurn final : Turn {
     explicit RunTurn(bool& held) : held(held) {}
     ~RunTurn() override { held = false; }
     bool& held;
-  };
-  struct InstantClock final : Clock {
-    void pause(Milliseconds length) override { played += length.count(); }
-    Milliseconds now() override { return Milliseconds(played.load()); }
-    std::atomic<std::int64_t> played = 0;
   };
 
   static DirEntry Shown(const StoredEntry& entry) {
@@ -195,7 +176,7 @@ class ShareInMemory final : public Runtime {
   std::vector<StoredEntry> server_, client_, before_;
   std::string config_;
   Faults faults_;
-  InstantClock clock_;
+  testing::PlayedClock clock_;  // the pass's waits (for the work turn) played at once
   std::vector<MadeCopy> copies_;
   std::vector<std::wstring> starts_;
   std::size_t copiesWhenStarted_ = 0;

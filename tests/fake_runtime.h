@@ -5,8 +5,6 @@
 // logged, so they can see the order of the end. A directory can be laid out by the test instead.
 #pragma once
 
-#include <algorithm>
-#include <cwctype>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -16,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "listing_in_memory.h"
 #include "played_clock.h"
 #include "runtime.h"
 #include "runtime_error.h"
@@ -68,7 +67,7 @@ class TestRuntime final : public Runtime {
     const std::wstring everyFile = std::wstring(1, kPathSeparator) + L"*.*";
     if (pattern.ends_with(everyFile)) {
       const auto found = laidOut.find(pattern.substr(0, pattern.size() - everyFile.size()));
-      if (found != laidOut.end()) return std::make_unique<InOrder>(found->second);
+      if (found != laidOut.end()) return std::make_unique<ListingInMemory>(found->second);
     }
     if (!listedAs) return system_->listFiles(pattern);
     return std::make_unique<AlteredListing>(system_->listFiles(pattern), listedAs);
@@ -77,15 +76,12 @@ class TestRuntime final : public Runtime {
     count("listEverything");
     if (failProgramDirectoryListing) throw RuntimeError("listEverything (test)", 5);
     const auto found = laidOut.find(directory);
-    if (found != laidOut.end()) return std::make_unique<InOrder>(found->second);
+    if (found != laidOut.end()) return std::make_unique<ListingInMemory>(found->second);
     return system_->listEverything(directory);
   }
   // Pure text work, no request: not counted.
   std::wstring fileNameKey(const std::wstring& name) override {
-    if (laidOut.empty()) return system_->fileNameKey(name);
-    std::wstring key = name;
-    std::ranges::transform(key, key.begin(), [](wchar_t c) { return std::towupper(c); });
-    return key;
+    return laidOut.empty() ? system_->fileNameKey(name) : CaselessKey(name);
   }
   std::optional<DirEntry> lookUp(const std::wstring& path) override {
     count("lookUp");
@@ -142,15 +138,6 @@ class TestRuntime final : public Runtime {
   }
 
  private:
-  struct InOrder final : Listing {
-    explicit InOrder(std::vector<DirEntry> listed) : entries(std::move(listed)) {}
-    std::optional<DirEntry> next() override {
-      if (shown == entries.size()) return std::nullopt;
-      return entries[shown++];
-    }
-    std::vector<DirEntry> entries;
-    std::size_t shown = 0;
-  };
   struct AlteredListing final : Listing {
     AlteredListing(std::unique_ptr<Listing> from, std::function<void(DirEntry&)> how)
         : listing(std::move(from)), alter(std::move(how)) {}
