@@ -5,16 +5,18 @@
 
 namespace dravelin {
 
-ParallelCopies::~ParallelCopies() { finish(); }
-
-void ParallelCopies::finish() {
+ParallelCopies::~ParallelCopies() {
   {
     const std::lock_guard lock(mutex_);
     closing_ = true;
   }
   queued_.notify_all();
   for (std::thread& thread : threads_) thread.join();
-  threads_.clear();
+}
+
+void ParallelCopies::finish() {
+  std::unique_lock lock(mutex_);
+  copiesDone_.wait(lock, [this] { return waiting_.empty() && copying_ == 0; });
 }
 
 void ParallelCopies::startAll() {
@@ -58,9 +60,12 @@ void ParallelCopies::work() {
     if (waiting_.empty()) return;  // closing, and nothing left
     std::function<void()> copy = std::move(waiting_.front());
     waiting_.pop_front();
+    ++copying_;
     lock.unlock();
     copy();
+    copy = nullptr;  // what the copy held goes before it counts as done
     lock.lock();
+    if (--copying_ == 0 && waiting_.empty()) copiesDone_.notify_all();
   }
 }
 

@@ -126,30 +126,29 @@ class UpdatePass {
     // directory the process happens to run in, and offer its files as server files.
     if (serverDirectory_.empty()) return;
     const ServerFiles files = ListServerFiles(runtime_, serverDirectory_ + kEveryFile);
-    ParallelCopies copies(kCopiesInFlight);
     std::size_t next = 0;
     std::optional<ListedDestination> answeredAll;
     while (next < files.size() && !answeredAll) {
-      answeredAll = visit(files[next++], localTimes, copies);
+      answeredAll = visit(files[next++], localTimes);
     }
     if (!answeredAll) return;
     // Replace All: nothing is asked any more, and the file it was given for and those still to
     // come are copied several at once (parallel_copies.h), all of them under one work turn.
     work_.around([&] {
-      copyInFlight(copies, files[next - 1], *answeredAll);
+      copyInFlight(files[next - 1], *answeredAll);
       for (; next < files.size(); ++next) {
         const ServerFile& file = files[next];
         if (const std::optional<ListedDestination> found = candidate(file, localTimes)) {
-          copyInFlight(copies, file, *found);
+          copyInFlight(file, *found);
         }
       }
-      copies.finish();
+      copies_.finish();
     });
   }
 
-  void copyInFlight(ParallelCopies& copies, const ServerFile& file, ListedDestination found) {
+  void copyInFlight(const ServerFile& file, ListedDestination found) {
     inFlight_ += file.listed.bytes;
-    copies.add([this, file, found] {
+    copies_.add([this, file, found] {
       copy(file, found);
       inFlight_ -= file.listed.bytes;
     });
@@ -158,12 +157,11 @@ class UpdatePass {
   // One server file, in the listing's order, while the user is asked. A file answered with
   // Replace All is not copied here but returned, with what the listing showed under its name, to
   // go first among the copies in flight, whose threads start while the user reads the question.
-  std::optional<ListedDestination> visit(const ServerFile& file, LocalTimes& localTimes,
-                                         ParallelCopies& copies) {
+  std::optional<ListedDestination> visit(const ServerFile& file, LocalTimes& localTimes) {
     CandidateDates dates;
     const std::optional<ListedDestination> found = candidate(file, localTimes, &dates);
     if (!found) return std::nullopt;
-    copies.startAll();
+    copies_.startAll();
     standing_ = ask(serverPath(file.name), dates);
     if (standing_ == Answer::ReplaceAll) return found;
     if (standing_ == Answer::Replace) work_.around([&] { copy(file, *found); });
@@ -263,6 +261,9 @@ class UpdatePass {
   // After Replace All, the room that the last reading left for the copies still to start.
   std::optional<std::uint64_t> roomLeft_;
   WorkTurns work_;  // with the runs of other sessions in the same folder
+  // Last, so that it goes first: its idle threads end after the client's start, when the pass
+  // itself goes.
+  ParallelCopies copies_{kCopiesInFlight};
 };
 
 }  // namespace
