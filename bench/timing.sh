@@ -36,7 +36,9 @@ timed_checked() {
 
 # race RESET RUNNER...: runs the RUNNERs (functions that print the microseconds of one run) in
 # turn, RUNS rounds, with RESET (untimed) and a sync before each run. Taking turns gives every
-# contender the same share of whatever else the machine is doing. Leaves the median of each
+# contender the same share of whatever else the machine is doing. Each round takes them in another
+# order, the same in every benchmark (a fixed seed): in one fixed order, the third place cost
+# whichever program held it a third more in most rounds, here. Leaves the median of each
 # RUNNER's runs in MEDIANS, and the fastest and slowest in FASTEST and SLOWEST, in the RUNNERs'
 # order.
 race() {
@@ -46,11 +48,19 @@ race() {
   local -a times
   for ((i = 0; i < ${#runners[@]}; i++)); do
     "$reset"
-    "${runners[i]}" >/dev/null  # warm-up
+    WARMING_UP=yes "${runners[i]}" >/dev/null
     times[i]=""
   done
+  local count=${#runners[@]} turn swap
+  local -a order
+  RANDOM=1
   for ((round = 0; round < RUNS; round++)); do
-    for ((i = 0; i < ${#runners[@]}; i++)); do
+    order=("${!runners[@]}")
+    for ((turn = count - 1; turn > 0; turn--)); do
+      swap=$((RANDOM % (turn + 1)))
+      i=${order[turn]} order[turn]=${order[swap]} order[swap]=$i
+    done
+    for i in "${order[@]}"; do
       "$reset"
       sync
       times[i]+=" $("${runners[i]}")"
@@ -135,5 +145,34 @@ program_copy() {  # program_copy DIR [EXE-NAME]
   wait "$program"
   end=$(now_us)
   if [ "${PROGRAM_COPY_TO:-client}" = client ]; then end=$(client_made_us "$1"); fi
+  note_phases "${2:-dravelin.exe}" "$start" "$end" "$1"
   echo $((end - start))
+}
+
+# Where a copy run's time went, from the copies' own times (birth: the temporary file made; change:
+# its rename into place, the last step of each copy): from the start to the first copy's birth,
+# from there to the last rename, and from that to the end. One line per timed run, in
+# $PHASES_DIR/LABEL; nothing when PHASES_DIR is unset or during a warm-up run.
+note_phases() {  # note_phases LABEL START-US END-US DIR
+  [ -n "${PHASES_DIR:-}" ] && [ -z "${WARMING_UP:-}" ] || return 0
+  mkdir -p "$PHASES_DIR"
+  stat -c '%.6W %.6Z' "$4"/big*.pak | awk -v s="$2" -v e="$3" '
+    { w = $1 * 1e6; z = $2 * 1e6; if (!first || w < first) first = w; if (z > last) last = z }
+    END { printf "%.1f %.1f %.1f %.1f\n", (e - s) / 1000, (first - s) / 1000, (last - first) / 1000, (e - last) / 1000 }' \
+    >>"$PHASES_DIR/$1"
+}
+
+# phases LABEL TITLE: the median of each phase of LABEL's runs, and the phases of its slowest run.
+phases() {
+  awk -v t="$2" '
+    { n++; for (i = 1; i <= 4; i++) v[i, n] = $i; if ($1 > v[1, slow]) slow = n }
+    END {
+      for (i = 1; i <= 4; i++) {
+        for (j = 1; j <= n; j++) col[j] = v[i, j]
+        for (a = 2; a <= n; a++) for (b = a; b > 1 && col[b - 1] > col[b]; b--) { x = col[b]; col[b] = col[b - 1]; col[b - 1] = x }
+        med[i] = col[int((n + 1) / 2)]
+      }
+      printf "  %-44s start %6.1f  copies %6.1f  end %5.1f ms (median)\n", t, med[2], med[3], med[4]
+      printf "  %-44s start %6.1f  copies %6.1f  end %5.1f ms (slowest, %.1f)\n", "", v[2, slow], v[3, slow], v[4, slow], v[1, slow]
+    }' "$PHASES_DIR/$1"
 }
