@@ -70,13 +70,20 @@ race() {
   local sorted
   for ((i = 0; i < ${#runners[@]}; i++)); do
     sorted=$(printf '%s\n' ${times[i]} | sort -n)
-    MEDIANS+=("$(sed -n "$(((RUNS + 1) / 2))p" <<<"$sorted")")
+    MEDIANS+=("$(median <<<"$sorted")")
     FASTEST+=("$(head -n 1 <<<"$sorted")")
     SLOWEST+=("$(tail -n 1 <<<"$sorted")")
   done
 }
 
 nothing_to_reset() { :; }
+
+# median: the median of the numbers on standard input, one a line (the lower one of an even count).
+median() {
+  local sorted
+  sorted=$(sort -n)
+  sed -n "$((($(wc -l <<<"$sorted") + 1) / 2))p" <<<"$sorted"
+}
 
 # report LABEL MICROSECONDS [REFERENCE-MICROSECONDS [GOAL]]: without a goal the ratio is only
 # for reference (a contender that does less than the program, such as a copy that does not flush).
@@ -164,15 +171,11 @@ note_phases() {  # note_phases LABEL START-US END-US DIR
 
 # phases LABEL TITLE: the median of each phase of LABEL's runs, and the phases of its slowest run.
 phases() {
-  awk -v t="$2" '
-    { n++; for (i = 1; i <= 4; i++) v[i, n] = $i; if ($1 > v[1, slow]) slow = n }
-    END {
-      for (i = 1; i <= 4; i++) {
-        for (j = 1; j <= n; j++) col[j] = v[i, j]
-        for (a = 2; a <= n; a++) for (b = a; b > 1 && col[b - 1] > col[b]; b--) { x = col[b]; col[b] = col[b - 1]; col[b - 1] = x }
-        med[i] = col[int((n + 1) / 2)]
-      }
-      printf "  %-44s start %6.1f  copies %6.1f  end %5.1f ms (median)\n", t, med[2], med[3], med[4]
-      printf "  %-44s start %6.1f  copies %6.1f  end %5.1f ms (slowest, %.1f)\n", "", v[2, slow], v[3, slow], v[4, slow], v[1, slow]
-    }' "$PHASES_DIR/$1"
+  local file=$PHASES_DIR/$1 column
+  local -a medians slowest
+  for column in 2 3 4; do medians+=("$(cut -d ' ' -f "$column" "$file" | median)"); done
+  read -ra slowest < <(sort -n -k 1,1 "$file" | tail -n 1)
+  printf '  %-44s start %6.1f  copies %6.1f  end %5.1f ms (median)\n' "$2" "${medians[@]}"
+  printf '  %-44s start %6.1f  copies %6.1f  end %5.1f ms (slowest, %.1f)\n' "" "${slowest[@]:1}" \
+    "${slowest[0]}"
 }
